@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the editor need on Debian 12.
+# Installs nothing when everything is already there.
+set -euo pipefail
+
+packages=(build-essential cmake qt6-base-dev fonts-dejavu-core xvfb xauth xdotool x11-utils
+          xdg-utils)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi
