@@ -1,0 +1,403 @@
+#include "app/BattleAnimDlg.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStringList>
+#include <QTimerEvent>
+
+#include "app/AboutDlg.h"
+#include "app/Desktop.h"
+#include "app/DialogLayout.h"
+#include "app/Messages.h"
+#include "app/ResourceIds.h"
+#include "app/SplashDlg.h"
+#include "catalogue/DisplayName.h"
+#include "catalogue/GroupTemplates.h"
+#include "pickers/BuildLayerPickers.h"
+#include "res/Resources.h"
+
+namespace om {
+
+namespace {
+
+#define CONTROL(id) id, #id
+
+constexpr ControlSpec kMainControls[] = {
+    {CONTROL(IDC_SAVE), ControlKind::PushButton, "&Save", 102, 144, 50, 14,
+     kDisabled | kDefaultButton | kTabStop},
+    {CONTROL(IDCANCEL), ControlKind::PushButton, "&Close", 155, 144, 50, 14, kTabStop},
+    {CONTROL(IDC_LAYER1_PICKER), ControlKind::ImagePicker, "", 13, 27, 125, 192,
+     kDisabled | kTabStop},
+    {CONTROL(IDC_LAYER1_FRAME), ControlKind::GroupFrame, "Layer 1:", 5, 15, 142, 124, 0},
+    {CONTROL(IDC_LAYER1_LO), ControlKind::ByteField, "", 99, 121, 19, 12, kDisabled | kTabStop},
+    {CONTROL(IDC_LAYER1_HI), ControlKind::ByteField, "", 119, 121, 19, 12, kDisabled | kTabStop},
+    {CONTROL(IDC_LAYER2_PICKER), ControlKind::ImagePicker, "", 170, 27, 125, 192,
+     kDisabled | kTabStop},
+    {0, nullptr, ControlKind::GroupFrame, "Layer 2:", 161, 15, 142, 124, 0},
+    {CONTROL(IDC_LAYER2_LO), ControlKind::ByteField, "", 256, 121, 19, 12, kDisabled | kTabStop},
+    {CONTROL(IDC_LAYER2_HI), ControlKind::ByteField, "", 276, 121, 19, 12, kDisabled | kTabStop},
+    {CONTROL(IDC_GROUP_LIST), ControlKind::DropDownList, "", 5, 1, 248, 138, kDisabled | kTabStop},
+    {0, nullptr, ControlKind::Label, "BG number:", 58, 121, 38, 12, 0},
+    {0, nullptr, ControlKind::Label, "BG number:", 215, 121, 38, 12, 0},
+    {CONTROL(IDC_ENTRY_OFFSET), ControlKind::OffsetField, "", 14, 122, 40, 12, kTabStop},
+    {CONTROL(IDC_ORDER_NUMERIC), ControlKind::PushButton, "123", 254, 1, 16, 12, kTabStop},
+    {CONTROL(IDC_ORDER_ALPHA), ControlKind::PushButton, "ABC", 270, 1, 17, 12, kTabStop},
+    {CONTROL(IDC_ORDER_PROGRESSION), ControlKind::PushButton, "->", 287, 1, 16, 12, kTabStop},
+    {CONTROL(IDC_SORTER), ControlKind::SortedList, "", 11, 148, 44, 12, kHidden},
+};
+
+constexpr DialogTemplate kMainLayout{308, 162, kMainControls};
+
+// Never seen: the first fill of the list replaces them.
+constexpr const char* kPlaceholderGroups[] = {"Mirelight Sprite", "Bogwater Toad", "Reed Hopper"};
+
+QString FromLatin1(const std::string& s) {
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+
+class SplashProgress : public ProgressSink {
+public:
+    explicit SplashProgress(CSplashDlg* splash) : splash_(splash) {}
+    void step() override {
+        if (splash_)
+            splash_->stepProgress();
+    }
+
+private:
+    CSplashDlg* splash_;
+};
+
+}  // namespace
+
+CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* parent)
+    : QDialog(parent),
+      data_(data),
+      desktop_(desktop),
+      icon_(LoadAppIcon()),
+      layer1Images_(QSize(kThumbnailWidth, kThumbnailHeight), kImageListGrowBy),
+      layer2Images_(QSize(kThumbnailWidth, kThumbnailHeight), kImageListGrowBy) {
+    setObjectName(QStringLiteral("IDD_BATTLEANIM_DIALOG"));
+    setWindowTitle(QStringLiteral("Orbitmarsh Battle Animation Editor"));
+    // A fixed frame with a minimise box and no maximise box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(DialogFont());
+
+    BuildMenu();
+    surface_ = new QWidget(this);
+    surface_->setObjectName(QStringLiteral("surface"));
+    surface_->setFont(font());
+    const DialogUnits units(font());
+    BuildControls(surface_, kMainLayout, units);
+    surface_->installEventFilter(this);
+
+    const QSize client = units.size(kMainLayout.width, kMainLayout.height);
+    const int menuHeight = menuBar_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, client.width(), menuHeight);
+    surface_->setGeometry(0, menuHeight, client.width(), client.height());
+    setFixedSize(client.width(), menuHeight + client.height());
+
+    // Members bound to their controls, in declaration order.
+    sorter_ = Control<QComboBox>(this, IDC_SORTER);
+    save_ = Control<QPushButton>(this, IDC_SAVE);
+    layer2Hi_ = Control<ByteField>(this, IDC_LAYER2_HI);
+    layer1Hi_ = Control<ByteField>(this, IDC_LAYER1_HI);
+    layer2Lo_ = Control<ByteField>(this, IDC_LAYER2_LO);
+    layer1Lo_ = Control<ByteField>(this, IDC_LAYER1_LO);
+    layer1Frame_ = Control<QGroupBox>(this, IDC_LAYER1_FRAME);
+    groupList_ = Control<QComboBox>(this, IDC_GROUP_LIST);
+    layer2Picker_ = Control<ImagePicker>(this, IDC_LAYER2_PICKER);
+    layer1Picker_ = Control<ImagePicker>(this, IDC_LAYER1_PICKER);
+    offsetField_ = Control<QLineEdit>(this, IDC_ENTRY_OFFSET);
+
+    for (const char* name : kPlaceholderGroups)
+        groupList_->addItem(QString::fromLatin1(name));
+    groupList_->setCurrentIndex(-1);
+
+    editor_ = std::make_unique<LayerEditor>(data_, displayOrder_, groupList_, offsetField_,
+                                            LayerControls{layer1Picker_, layer1Lo_, layer1Hi_},
+                                            LayerControls{layer2Picker_, layer2Lo_, layer2Hi_});
+
+    // The command table: every command and notification with its handler.
+    connect(layer1Picker_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeLayer1Picker);
+    connect(layer2Picker_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeLayer2Picker);
+    connect(layer1Lo_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer1Fields);
+    connect(layer1Hi_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer1Fields);
+    connect(layer2Lo_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer2Fields);
+    connect(layer2Hi_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer2Fields);
+    connect(groupList_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeGroupList);
+    connect(save_, &QPushButton::clicked, this, &CBattleAnimDlg::OnFileSaveChanges);
+    connect(Control<QPushButton>(this, IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
+    connect(Control<QPushButton>(this, IDC_ORDER_NUMERIC), &QPushButton::clicked, this,
+            &CBattleAnimDlg::OnOrderNumeric);
+    connect(Control<QPushButton>(this, IDC_ORDER_ALPHA), &QPushButton::clicked, this,
+            &CBattleAnimDlg::OnOrderAlpha);
+    connect(Control<QPushButton>(this, IDC_ORDER_PROGRESSION), &QPushButton::clicked, this,
+            &CBattleAnimDlg::OnOrderProgression);
+    connect(command(ID_FILE_OPENROM), &QAction::triggered, this, &CBattleAnimDlg::OnFileOpenRom);
+    connect(command(ID_FILE_CLOSEROM), &QAction::triggered, this, &CBattleAnimDlg::OnFileCloseRom);
+    connect(command(ID_FILE_SAVECHANGES), &QAction::triggered, this,
+            &CBattleAnimDlg::OnFileSaveChanges);
+    connect(command(ID_FILE_EXIT), &QAction::triggered, this, &QDialog::reject);
+    connect(command(ID_HELP_README), &QAction::triggered, this, &CBattleAnimDlg::OnHelpReadme);
+    connect(command(ID_HELP_ABOUT), &QAction::triggered, this, &CBattleAnimDlg::OnHelpAbout);
+    // The platform has no help engine: F1 opens the readme as Help > Readme does.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setObjectName(QStringLiteral("ID_HELP"));
+    connect(help, &QShortcut::activated, this, &CBattleAnimDlg::OnHelpReadme);
+}
+
+CBattleAnimDlg::~CBattleAnimDlg() {
+    // Leaving the program flushes and closes an open ROM; nothing is asked.
+    romFile_.close();
+    delete splash_;
+}
+
+void CBattleAnimDlg::BuildMenu() {
+    struct MenuEntry {
+        const char* menu;
+        int id;
+        const char* name;
+        const char* text;
+    };
+    static constexpr MenuEntry kMenu[] = {
+        {"File", CONTROL(ID_FILE_OPENROM), "&Open ROM"},
+        {"File", CONTROL(ID_FILE_CLOSEROM), "C&lose ROM"},
+        {"File", CONTROL(ID_FILE_SAVECHANGES), "&Save Changes"},
+        {"File", 0, nullptr, nullptr},
+        {"File", CONTROL(ID_FILE_EXIT), "&Exit"},
+        {"Help", CONTROL(ID_HELP_README), "&Readme"},
+        {"Help", CONTROL(ID_HELP_ABOUT), "&About..."},
+    };
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName(QStringLiteral("IDR_MAINMENU"));
+    QMenu* current = nullptr;
+    QString currentTitle;
+    for (const MenuEntry& e : kMenu) {
+        if (!current || currentTitle != QLatin1String(e.menu)) {
+            currentTitle = QLatin1String(e.menu);
+            current = menuBar_->addMenu(currentTitle);
+        }
+        if (!e.text) {
+            current->addSeparator();
+            continue;
+        }
+        QAction* a = current->addAction(QString::fromLatin1(e.text));
+        a->setObjectName(QString::fromLatin1(e.name));
+        a->setProperty("commandId", e.id);
+    }
+}
+
+QAction* CBattleAnimDlg::command(int id) const {
+    const auto actions = menuBar_->findChildren<QAction*>();
+    for (QAction* a : actions)
+        if (a->property("commandId").toInt() == id)
+            return a;
+    return nullptr;
+}
+
+void CBattleAnimDlg::showEvent(QShowEvent* event) {
+    if (!initialised_) {
+        initialised_ = true;
+        OnInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void CBattleAnimDlg::OnInitDialog() {
+    // The platform lets no program edit the window menu; the About box is
+    // reached through Help > About... .
+    setWindowIcon(icon_);
+    displayOrder_ = NumericOrder();
+    // Start with the focus on the read-only offset field, where Enter does
+    // nothing, rather than on the Close button.
+    offsetField_->setFocus(Qt::OtherFocusReason);
+    splash_ = new CSplashDlg(this);
+    splash_->show();
+    startupTimer_ = startTimer(0);
+}
+
+void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == startupTimer_ && startupTimer_ != 0) {
+        killTimer(startupTimer_);
+        startupTimer_ = 0;
+        OnStartupTick();
+        return;
+    }
+    QDialog::timerEvent(event);
+}
+
+void CBattleAnimDlg::OnStartupTick() {
+    SplashProgress progress(splash_);
+    BuildLayerPickers({layer1Picker_, &layer1Images_, &editor_->catalog(1)},
+                      {layer2Picker_, &layer2Images_, &editor_->catalog(2)}, &progress);
+    ++pickerBuilds_;
+    showNormal();
+    if (splash_) {
+        splash_->hide();
+        delete splash_;
+        splash_ = nullptr;
+    }
+}
+
+bool CBattleAnimDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == surface_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        OnLButtonUp();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CBattleAnimDlg::OnLButtonUp() {
+    // A disabled list takes no focus, so without a ROM the focus stays.
+    if (groupList_->isEnabled())
+        groupList_->setFocus(Qt::MouseFocusReason);
+}
+
+void CBattleAnimDlg::EnableEditing(bool enable) {
+    for (QWidget* w : std::initializer_list<QWidget*>{groupList_, layer1Picker_, layer2Picker_,
+                                                      layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_,
+                                                      save_})
+        w->setEnabled(enable);
+}
+
+// --- ROM life cycle -------------------------------------------------------
+
+void CBattleAnimDlg::OnFileOpenRom() {
+    const QString path = desktop_.chooseRomFile(nullptr);
+    if (path.isEmpty())
+        return;
+    if (!IsRomTitleValid(path))
+        return;
+    LoadRom(path);
+}
+
+bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
+    std::FILE* f = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString());
+    if (!f) {
+        desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
+                            Desktop::Icon::Warning);
+        return false;
+    }
+    const bool matched = ReadTitle(f);
+    std::fclose(f);
+    if (matched)
+        return true;
+    return desktop_.messageBox(this, QString::fromLatin1(kForeignTitleText),
+                               Desktop::Buttons::YesNo,
+                               Desktop::Icon::Question) == Desktop::Answer::Yes;
+}
+
+bool CBattleAnimDlg::LoadRom(const QString& path) {
+    std::FILE* f = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString());
+    if (!f)
+        return false;
+    romFile_.adopt(f);
+    OnOrderNumeric();
+    data_.ReadEnemyNames(f);
+    data_.InitGroupRecords(GroupTemplateTable, LeadEnemyTable);
+    FillGroupList(true);
+    data_.ReadBattleBgEntries(f);
+    editor_->SelectGroup(0, false);
+    EnableEditing(true);
+    return true;
+}
+
+void CBattleAnimDlg::OnFileSaveChanges() {
+    if (!romFile_.isOpen())
+        return;
+    editor_->StoreFieldsToCurrentGroup();
+    romFile_.beginWrite();
+    data_.WriteBattleBgEntries(romFile_.stream());
+    // The table goes to the file now, not at the next seek or close, and a
+    // failure to get it there is reported.
+    if (!romFile_.finishWrite())
+        desktop_.messageBox(this, QString::fromLatin1(kSaveFailedText), Desktop::Buttons::Ok,
+                            Desktop::Icon::Warning);
+}
+
+void CBattleAnimDlg::OnFileCloseRom() {
+    romFile_.close();
+    EnableEditing(false);
+}
+
+// --- Group list and orders ------------------------------------------------
+
+void CBattleAnimDlg::FillGroupList(bool store) {
+    QStringList names;
+    names.reserve(kGroupCount);
+    for (int p = 0; p < kGroupCount; ++p) {
+        const int g = displayOrder_[static_cast<std::size_t>(p)];
+        std::string name = ComposeDisplayName(data_, g);
+        names.append(FromLatin1(name));
+        if (store)
+            groupDisplayNames_[static_cast<std::size_t>(g)] = std::move(name);
+    }
+    groupList_->clear();
+    groupList_->addItems(names);
+    // Filling selects nothing; the callers do.
+    groupList_->setCurrentIndex(-1);
+}
+
+void CBattleAnimDlg::ApplyOrder(const DisplayOrderArray& order) {
+    const int selected = groupList_->currentIndex();
+    const int group =
+        selected >= 0 && selected < kGroupCount ? displayOrder_[static_cast<std::size_t>(selected)] : -1;
+    displayOrder_ = order;
+    FillGroupList(false);
+    if (group >= 0) {
+        const int p = PositionOfGroup(displayOrder_, group);
+        groupList_->setCurrentIndex(p);
+        data_.setCurrentPosition(p);
+    }
+}
+
+void CBattleAnimDlg::OnOrderNumeric() { ApplyOrder(NumericOrder()); }
+
+void CBattleAnimDlg::OnOrderAlpha() { ApplyOrder(AlphabeticalOrder(groupDisplayNames_)); }
+
+void CBattleAnimDlg::OnOrderProgression() { ApplyOrder(ProgressionOrder); }
+
+void CBattleAnimDlg::OnSelchangeGroupList() {
+    const int p = groupList_->currentIndex();
+    if (p >= 0)
+        editor_->SelectGroup(p, true);
+}
+
+// --- Help -----------------------------------------------------------------
+
+void CBattleAnimDlg::OnHelpReadme() {
+    // The current folder first; a program started from a desktop menu runs
+    // in the home folder, so also beside the program and in the installed
+    // documentation.
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {
+        QDir::current().absoluteFilePath(QStringLiteral("README.TXT")),
+        appDir + QStringLiteral("/README.TXT"),
+        appDir + QStringLiteral("/../share/doc/ombattleanim/README.TXT"),
+    };
+    for (const QString& path : candidates) {
+        if (QFileInfo(path).isFile()) {
+            desktop_.openDocument(QDir::cleanPath(path));
+            return;
+        }
+    }
+}
+
+void CBattleAnimDlg::OnHelpAbout() {
+    CAboutDlg about(desktop_, this);
+    connect(&about, &CAboutDlg::helpRequested, this, &CBattleAnimDlg::OnHelpReadme);
+    about.exec();
+}
+
+}  // namespace om

@@ -1,0 +1,117 @@
+// The editor's main window: the group list and its three orders, one frame
+// per background layer with its thumbnail picker and byte fields, the entry
+// offset, Save and Close, and the menu bar.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <memory>
+
+#include "catalogue/GroupOrder.h"
+#include "pickers/LayerEditing.h"
+#include "pickers/Widgets.h"
+#include "romdata/BattleAnimData.h"
+#include "romdata/RomFile.h"
+
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QMenuBar;
+class QPushButton;
+class QGroupBox;
+
+namespace om {
+
+class CSplashDlg;
+class Desktop;
+
+class CBattleAnimDlg : public QDialog {
+    Q_OBJECT
+public:
+    CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* parent = nullptr);
+    ~CBattleAnimDlg() override;
+
+    // File menu and Save button.
+    void OnFileOpenRom();
+    bool IsRomTitleValid(const QString& path);
+    bool LoadRom(const QString& path);
+    void OnFileSaveChanges();
+    void OnFileCloseRom();
+
+    // Group list and its orders.
+    void FillGroupList(bool store);
+    void OnOrderNumeric();
+    void OnOrderAlpha();
+    void OnOrderProgression();
+    void OnSelchangeGroupList();
+
+    // Layer editing.
+    void OnSelchangeLayer1Picker() { editor_->OnSelchangePicker(1); }
+    void OnSelchangeLayer2Picker() { editor_->OnSelchangePicker(2); }
+    void OnChangeLayer1Fields() { editor_->OnChangeFields(1); }
+    void OnChangeLayer2Fields() { editor_->OnChangeFields(2); }
+
+    // Help menu.
+    void OnHelpReadme();
+    void OnHelpAbout();
+
+    void EnableEditing(bool enable);
+
+    LayerEditor& editor() { return *editor_; }
+    const DisplayOrderArray& displayOrder() const { return displayOrder_; }
+    const GroupNameArray& groupDisplayNames() const { return groupDisplayNames_; }
+    bool isRomOpen() const { return romFile_.isOpen(); }
+    bool pickersBuilt() const { return pickerBuilds_ > 0; }
+    int pickerBuilds() const { return pickerBuilds_; }
+    CSplashDlg* splash() const { return splash_; }
+    QAction* command(int id) const;
+    QMenuBar* menuBar() const { return menuBar_; }
+    QWidget* surface() const { return surface_; }
+
+    // The main window's initialisation; runs once, when it is first shown.
+    void OnInitDialog();
+    // Builds the pickers behind the splash; the first tick of the start-up
+    // timer runs it.
+    void OnStartupTick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenu();
+    void ApplyOrder(const DisplayOrderArray& order);
+    void OnLButtonUp();
+
+    BattleAnimData& data_;
+    Desktop& desktop_;
+    RomFile romFile_;
+    DisplayOrderArray displayOrder_ = NumericOrder();
+    GroupNameArray groupDisplayNames_;
+
+    QIcon icon_;
+    QMenuBar* menuBar_ = nullptr;
+    QWidget* surface_ = nullptr;
+    QComboBox* sorter_ = nullptr;
+    QPushButton* save_ = nullptr;
+    ByteField* layer2Hi_ = nullptr;
+    ByteField* layer1Hi_ = nullptr;
+    ByteField* layer2Lo_ = nullptr;
+    ByteField* layer1Lo_ = nullptr;
+    QGroupBox* layer1Frame_ = nullptr;
+    QComboBox* groupList_ = nullptr;
+    ImagePicker* layer2Picker_ = nullptr;
+    ImagePicker* layer1Picker_ = nullptr;
+    QLineEdit* offsetField_ = nullptr;
+
+    std::unique_ptr<LayerEditor> editor_;
+    ImageList layer1Images_;
+    ImageList layer2Images_;
+    CSplashDlg* splash_ = nullptr;
+    int startupTimer_ = 0;
+    bool initialised_ = false;
+    int pickerBuilds_ = 0;
+};
+
+}  // namespace om

@@ -1,0 +1,39 @@
+// Everything that blocks on the user or leaves the process goes through this
+// interface: message boxes, the file-open dialog and opening a document with
+// the desktop's default application. Tests answer it with a script.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace om {
+
+class Desktop {
+public:
+    enum class Buttons { Ok, YesNo };
+    enum class Icon { Warning, Question };
+    enum class Answer { Ok, Yes, No };
+
+    virtual ~Desktop() = default;
+
+    // A modal message box over owner, titled with the program's name.
+    virtual Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) = 0;
+    // The path of an existing file the user chose, or an empty string.
+    virtual QString chooseRomFile(QWidget* owner) = 0;
+    // Asks the desktop to open a document; the result is only informative.
+    virtual bool openDocument(const QString& path) = 0;
+};
+
+// The filter of the file-open dialog. Its pattern matches the extension in
+// any letter case.
+inline constexpr char kRomFileFilter[] = "SNES ROM files (*.smc)";
+
+class QtDesktop : public Desktop {
+public:
+    Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) override;
+    QString chooseRomFile(QWidget* owner) override;
+    bool openDocument(const QString& path) override;
+};
+
+}  // namespace om

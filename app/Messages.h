@@ -1,0 +1,32 @@
+// The texts of the program's message boxes.
+#pragma once
+
+#include <array>
+
+namespace om {
+
+inline constexpr char kOpenFailedText[] =
+    "An error occurred while attempting to open this file. Check to make sure the file is not "
+    "read-only, and is not currently in use by another application.";
+
+inline constexpr char kForeignTitleText[] =
+    "This doesn't look like an Orbitmarsh ROM. Continuing may cause damage to your ROM. Do you "
+    "want to continue anyway?";
+
+inline constexpr char kSaveFailedText[] =
+    "An error occurred while attempting to save the changes to this file. Check to make sure "
+    "there is enough free space on the disk, and that the file has not been removed or made "
+    "read-only. Your changes are still in the editor; try saving again.";
+
+inline constexpr std::array<const char*, 5> AboutQuips = {
+    "Boo.",
+    "Hello. My name is Dorn Pippet.",
+    "Give this a Tobble. It may just be the Tobble of your life.",
+    "Don't look now, but your toaster is on fire.",
+    "What came first: the chicken or the sandwich?\n\nHmmm, what indeed.",
+};
+
+inline constexpr char kPictureClickText[] = "Shut up, Blix.";
+inline constexpr char kPictureClickButtonText[] = "y j00 h4x?";
+
+}  // namespace om

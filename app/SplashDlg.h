@@ -1,0 +1,28 @@
+// The window that covers start-up: the title picture over a progress bar
+// that counts the picker build's 832 steps.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+namespace om {
+
+class CSplashDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CSplashDlg(QWidget* owner);
+
+    // Advances the bar by one and shows it at once, without returning to
+    // the event loop.
+    void stepProgress();
+    QProgressBar* progressBar() const { return progress_; }
+
+private:
+    QLabel* picture_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    int paintedWidth_ = -1;
+};
+
+}  // namespace om

@@ -1,0 +1,49 @@
+#include "pickers/BuildLayerPickers.h"
+
+#include "res/Resources.h"
+
+namespace om {
+
+namespace {
+
+void LoadThumbnails(const PickerBuildTarget& t, ProgressSink* progress) {
+    for (int k = 0; k < t.catalog->size(); ++k) {
+        QImage image = LoadBitmapResource(t.catalog->entry(k).thumbnail);
+        if (image.isNull()) {
+            // A picture the program lacks still takes its place in the list.
+            image = QImage(t.images->imageSize(), QImage::Format_RGB32);
+            image.fill(Qt::black);
+        }
+        t.images->append(image);
+        if (progress)
+            progress->step();
+    }
+}
+
+void InsertItems(const PickerBuildTarget& t, ProgressSink* progress) {
+    t.picker->setUpdatesEnabled(false);
+    for (int k = 0; k < t.catalog->customSlot(); ++k) {
+        t.picker->insertImageItem(k, PickerItemText(k), k);
+        if (progress)
+            progress->step();
+    }
+    t.picker->setUpdatesEnabled(true);
+}
+
+}  // namespace
+
+QString PickerItemText(int k) {
+    return QString::asprintf("00 %02d", k);
+}
+
+void BuildLayerPickers(const PickerBuildTarget& layer1, const PickerBuildTarget& layer2,
+                       ProgressSink* progress) {
+    LoadThumbnails(layer1, progress);
+    LoadThumbnails(layer2, progress);
+    layer1.picker->setImageList(layer1.images);
+    layer2.picker->setImageList(layer2.images);
+    InsertItems(layer1, progress);
+    InsertItems(layer2, progress);
+}
+
+}  // namespace om

@@ -1,0 +1,80 @@
+#include "pickers/Widgets.h"
+
+#include <QKeyEvent>
+#include <limits>
+
+namespace om {
+
+std::int32_t ParseFieldValue(std::string_view text) {
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative)
+        i = 1;
+    if (i == text.size())
+        return 0;
+    std::int64_t v = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return 0;
+        v = v * 10 + (c - '0');
+        if (v > std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1)
+            return 0;
+    }
+    if (negative)
+        v = -v;
+    if (v > std::numeric_limits<std::int32_t>::max())
+        return 0;
+    return static_cast<std::int32_t>(v);
+}
+
+ByteField::ByteField(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, &ByteField::changed);
+}
+
+void ByteField::setProgramText(const QString& text) {
+    setText(text);
+    emit changed();
+}
+
+std::int32_t ByteField::value() const {
+    return ParseFieldValue(text().toStdString());
+}
+
+void ByteField::keyPressEvent(QKeyEvent* event) {
+    const QString t = event->text();
+    const bool printable = t.size() == 1 && t[0].isPrint();
+    if (printable && !t[0].isDigit()) {
+        event->accept();  // swallowed: not a digit
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+ImageList::ImageList(QSize imageSize, int growBy) : size_(imageSize), growBy_(growBy) {}
+
+void ImageList::append(const QImage& image) {
+    if (images_.size() == images_.capacity())
+        images_.reserve(images_.size() + static_cast<std::size_t>(growBy_));
+    images_.push_back(QPixmap::fromImage(image.convertToFormat(QImage::Format_RGB32)));
+}
+
+ImagePicker::ImagePicker(QWidget* parent) : QComboBox(parent) {
+    setIconSize(QSize(166, 145));
+    setMaxVisibleItems(3);
+}
+
+void ImagePicker::setImageList(const ImageList* images) {
+    images_ = images;
+    if (images_)
+        setIconSize(images_->imageSize());
+}
+
+void ImagePicker::insertImageItem(int index, const QString& text, int image) {
+    QIcon icon;
+    if (images_ && image >= 0 && image < images_->count())
+        icon = QIcon(images_->image(image));
+    insertItem(index, icon, text);
+}
+
+}  // namespace om

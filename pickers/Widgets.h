@@ -1,0 +1,77 @@
+// The two kinds of control the layer editing works through: a byte field
+// whose change handler runs on every update, and a drop-down list of
+// thumbnails backed by an image list.
+#pragma once
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QSize>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace om {
+
+// A field's value: the text as a signed decimal integer (an optional minus
+// sign and digits, nothing else), or 0 when it is not one, including a
+// number too large for 32 bits.
+std::int32_t ParseFieldValue(std::string_view text);
+
+class ByteField : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit ByteField(QWidget* parent = nullptr);
+
+    // Sets the text from the program; raises changed() once, even when the
+    // text stays the same.
+    void setProgramText(const QString& text);
+    void setValue(std::int32_t v) { setProgramText(QString::number(v)); }
+    std::int32_t value() const;
+
+signals:
+    // Every user edit and every program update.
+    void changed();
+
+protected:
+    // Only digits are accepted from the keyboard.
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// 32-bit colour images of one size, kept for the whole run.
+class ImageList {
+public:
+    ImageList(QSize imageSize, int growBy);
+    QSize imageSize() const { return size_; }
+    int count() const { return static_cast<int>(images_.size()); }
+    // Copies the image in, converted to 32-bit colour.
+    void append(const QImage& image);
+    const QPixmap& image(int i) const { return images_.at(static_cast<std::size_t>(i)); }
+
+private:
+    QSize size_;
+    int growBy_;
+    std::vector<QPixmap> images_;
+};
+
+class ImagePicker : public QComboBox {
+    Q_OBJECT
+public:
+    explicit ImagePicker(QWidget* parent = nullptr);
+    void setImageList(const ImageList* images);
+    const ImageList* imageList() const { return images_; }
+    // Inserts an item showing image `image` of the attached list.
+    void insertImageItem(int index, const QString& text, int image);
+
+private:
+    const ImageList* images_ = nullptr;
+};
+
+// Where BuildLayerPickers reports each of its steps.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void step() = 0;
+};
+
+}  // namespace om
