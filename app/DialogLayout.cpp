@@ -77,6 +77,9 @@ QWidget* CreateWidget(QWidget* parent, const ControlSpec& c, const DialogUnits& 
         auto* e = new QLineEdit(parent);
         e->setReadOnly(true);
         e->setFrame(false);
+        QPalette pal = e->palette();
+        pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+        e->setPalette(pal);
         // Shows its text in upper case, whatever case it was given in.
         QObject::connect(e, &QLineEdit::textChanged, e, [e](const QString& t) {
             const QString upper = t.toUpper();

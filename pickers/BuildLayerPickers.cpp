@@ -1,5 +1,7 @@
 #include "pickers/BuildLayerPickers.h"
 
+#include <QAbstractItemView>
+
 #include "res/Resources.h"
 
 namespace om {
@@ -27,6 +29,9 @@ void InsertItems(const PickerBuildTarget& t, ProgressSink* progress) {
         if (progress)
             progress->step();
     }
+    // Nothing is selected until a group is shown.
+    t.picker->setCurrentIndex(-1);
+    t.picker->view()->setMinimumWidth(t.images->imageSize().width() + 80);
     t.picker->setUpdatesEnabled(true);
 }
 

@@ -72,8 +72,11 @@ void ImagePicker::setImageList(const ImageList* images) {
 
 void ImagePicker::insertImageItem(int index, const QString& text, int image) {
     QIcon icon;
-    if (images_ && image >= 0 && image < images_->count())
-        icon = QIcon(images_->image(image));
+    if (images_ && image >= 0 && image < images_->count()) {
+        // A disabled picker still shows its thumbnails as they are.
+        icon.addPixmap(images_->image(image), QIcon::Normal);
+        icon.addPixmap(images_->image(image), QIcon::Disabled);
+    }
     insertItem(index, icon, text);
 }
 
