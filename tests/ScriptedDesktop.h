@@ -1,0 +1,55 @@
+// A Desktop that answers from a script instead of showing modal windows,
+// and records what the program asked.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+#include "app/Desktop.h"
+
+namespace omtest {
+
+class ScriptedDesktop : public om::Desktop {
+public:
+    struct Shown {
+        QString text;
+        Buttons buttons;
+        Icon icon;
+        QWidget* owner;
+    };
+
+    Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) override {
+        shown.push_back({text, buttons, icon, owner});
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        if (answers.empty())
+            return Answer::No;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    QString chooseRomFile(QWidget*) override {
+        ++fileDialogs;
+        if (files.empty())
+            return {};
+        const QString f = files.front();
+        files.pop_front();
+        return f;
+    }
+
+    bool openDocument(const QString& path) override {
+        documents.append(path);
+        return true;
+    }
+
+    std::deque<Answer> answers;   // for Yes/No questions, in order
+    std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
+    std::vector<Shown> shown;
+    QStringList documents;
+    int fileDialogs = 0;
+};
+
+}  // namespace omtest

@@ -1,0 +1,65 @@
+// A main window started as the program starts it (shown, pickers built on
+// the first timer tick), with a scripted desktop and a test image on disk.
+#pragma once
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+#include "ScriptedDesktop.h"
+#include "TestImages.h"
+#include "app/BattleAnimDlg.h"
+#include "app/DialogLayout.h"
+#include "app/ResourceIds.h"
+
+namespace omtest {
+
+struct WindowFixture {
+    explicit WindowFixture(const om::RomImage& image = MakeTestImage()) : rom(image) {
+        window = std::make_unique<om::CBattleAnimDlg>(data, desktop);
+        window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(window->pickersBuilt(), 30000);
+    }
+
+    template <class T>
+    T* control(int id) const {
+        return om::Control<T>(window.get(), id);
+    }
+    QComboBox* groupList() const { return control<QComboBox>(om::IDC_GROUP_LIST); }
+    om::ImagePicker* picker(int layer) const {
+        return control<om::ImagePicker>(layer == 1 ? om::IDC_LAYER1_PICKER : om::IDC_LAYER2_PICKER);
+    }
+    om::ByteField* field(int id) const { return control<om::ByteField>(id); }
+    QString text(int id) const { return control<QLineEdit>(id)->text(); }
+
+    bool load() { return window->LoadRom(rom.qpath()); }
+
+    // What a user's choice in a list does: the selection moves, then the
+    // list reports it.
+    static void choose(QComboBox* list, int index) {
+        list->setCurrentIndex(index);
+        emit list->activated(index);
+    }
+    void chooseGroup(int position) const { choose(groupList(), position); }
+    void choosePicker(int layer, int index) const { choose(picker(layer), index); }
+
+    // Replaces a field's text by typing.
+    void type(int id, const QString& keys) const {
+        om::ByteField* f = field(id);
+        f->selectAll();
+        if (keys.isEmpty())
+            QTest::keyClick(f, Qt::Key_Delete);
+        else
+            QTest::keyClicks(f, keys);
+    }
+    void click(int id) const { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
+
+    TempRom rom;
+    om::BattleAnimData data;
+    ScriptedDesktop desktop;
+    std::unique_ptr<om::CBattleAnimDlg> window;
+};
+
+}  // namespace omtest

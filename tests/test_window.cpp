@@ -1,0 +1,430 @@
+// The main window driven as a user drives it: start-up, enabling, the three
+// orders, layer editing through pickers and fields, and the keyboard rules.
+#include <QAction>
+#include <QCollator>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "WindowFixture.h"
+#include "app/SplashDlg.h"
+#include "catalogue/DisplayName.h"
+#include "pickers/BuildLayerPickers.h"
+
+using namespace om;
+using omtest::WindowFixture;
+
+namespace {
+
+const int kEditingControls[] = {IDC_GROUP_LIST, IDC_LAYER1_PICKER, IDC_LAYER2_PICKER,
+                                IDC_LAYER1_LO,  IDC_LAYER1_HI,     IDC_LAYER2_LO,
+                                IDC_LAYER2_HI,  IDC_SAVE};
+const int kAlwaysEnabled[] = {IDCANCEL, IDC_ORDER_NUMERIC, IDC_ORDER_ALPHA,
+                              IDC_ORDER_PROGRESSION, IDC_ENTRY_OFFSET};
+
+QStringList Fields(const WindowFixture& f) {
+    return {f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
+            f.text(IDC_LAYER2_HI)};
+}
+
+}  // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startupBuildsPickersOnceBehindSplash();
+    void layoutIdentifiersMenuAndFrame();
+    void enablingRule();
+    void enterPressesSaveOnlyWhenEnabled();
+    void escapeAndExitEndTheWindow();
+    void progressionOrder();
+    void alphabeticalThenNumericKeepsSelection();
+    void orderBeforeAnyLoadSelectsNothing();
+    void storingAfterReorderGoesToShownGroup();
+    void pickingAThumbnailFillsFields();
+    void typingFollowsPickerAndCustomSlot();
+    void customSlotMixAfterGroupChange();
+    void leavingAndReturningKeepsTypedValues();
+    void offsetFollowsShownGroup();
+    void fieldsAcceptOnlyDigits();
+    void backgroundClickFocusesGroupList();
+};
+
+void TestWindow::startupBuildsPickersOnceBehindSplash() {
+    BattleAnimData data;
+    omtest::ScriptedDesktop desktop;
+    CBattleAnimDlg w(data, desktop);
+    w.show();
+    // The splash is up with its bar at 0 of 832 before the first tick.
+    QVERIFY(w.splash() != nullptr);
+    QProgressBar* bar = w.splash()->progressBar();
+    QCOMPARE(bar->maximum(), kPickerBuildSteps);
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(Control<QComboBox>(&w, IDC_LAYER1_PICKER)->count(), 0);
+
+    QList<int> values;
+    connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values.append(v); });
+    QTRY_VERIFY(w.pickersBuilt());
+    QCOMPARE(values.size(), kPickerBuildSteps);
+    QCOMPARE(values.first(), 1);
+    QCOMPARE(values.last(), 832);
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QVERIFY(w.splash() == nullptr);
+
+    // More ticks never build again.
+    QTest::qWait(50);
+    QCOMPARE(w.pickerBuilds(), 1);
+
+    auto* p1 = Control<ImagePicker>(&w, IDC_LAYER1_PICKER);
+    auto* p2 = Control<ImagePicker>(&w, IDC_LAYER2_PICKER);
+    QCOMPARE(p1->count(), 315);
+    QCOMPARE(p2->count(), 100);
+    QCOMPARE(p1->imageList()->count(), 316);
+    QCOMPARE(p2->imageList()->count(), 101);
+    QCOMPARE(p1->itemText(7), QStringLiteral("00 07"));
+    QCOMPARE(p1->itemText(123), QStringLiteral("00 123"));
+    QCOMPARE(p2->itemText(99), QStringLiteral("00 99"));
+    QCOMPARE(p1->imageList()->image(0).size(), QSize(166, 145));
+    // Item 0 of both pickers shows the same Blank picture.
+    QCOMPARE(p1->imageList()->image(0).toImage(), p2->imageList()->image(0).toImage());
+    QVERIFY(p1->imageList()->image(1).toImage() != p1->imageList()->image(2).toImage());
+}
+
+void TestWindow::layoutIdentifiersMenuAndFrame() {
+    WindowFixture f;
+    CBattleAnimDlg& w = *f.window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Orbitmarsh Battle Animation Editor"));
+    QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(w.minimumSize(), w.maximumSize());
+    // Nothing has the focus but the read-only offset field: Enter does not
+    // press Close by accident.
+    QVERIFY(f.control<QWidget>(IDC_ENTRY_OFFSET)->hasFocus());
+
+    const std::pair<int, const char*> ids[] = {
+        {IDC_SAVE, "IDC_SAVE"},
+        {IDCANCEL, "IDCANCEL"},
+        {IDC_LAYER1_PICKER, "IDC_LAYER1_PICKER"},
+        {IDC_LAYER1_FRAME, "IDC_LAYER1_FRAME"},
+        {IDC_LAYER1_LO, "IDC_LAYER1_LO"},
+        {IDC_LAYER1_HI, "IDC_LAYER1_HI"},
+        {IDC_LAYER2_PICKER, "IDC_LAYER2_PICKER"},
+        {IDC_LAYER2_LO, "IDC_LAYER2_LO"},
+        {IDC_LAYER2_HI, "IDC_LAYER2_HI"},
+        {IDC_GROUP_LIST, "IDC_GROUP_LIST"},
+        {IDC_ENTRY_OFFSET, "IDC_ENTRY_OFFSET"},
+        {IDC_ORDER_NUMERIC, "IDC_ORDER_NUMERIC"},
+        {IDC_ORDER_ALPHA, "IDC_ORDER_ALPHA"},
+        {IDC_ORDER_PROGRESSION, "IDC_ORDER_PROGRESSION"},
+        {IDC_SORTER, "IDC_SORTER"},
+    };
+    for (auto [id, name] : ids) {
+        QWidget* c = FindControl(&w, id);
+        QVERIFY2(c, name);
+        QCOMPARE(c->objectName(), QString::fromLatin1(name));
+    }
+    QVERIFY(!f.control<QComboBox>(IDC_SORTER)->isVisible());
+    QCOMPARE(f.control<QPushButton>(IDC_SAVE)->text(), QStringLiteral("&Save"));
+    QVERIFY(f.control<QPushButton>(IDC_SAVE)->isDefault());
+    QCOMPARE(f.control<QPushButton>(IDCANCEL)->text(), QStringLiteral("&Close"));
+
+    // Tab order follows the layout: Save, Close, layer 1 picker, its fields.
+    QCOMPARE(f.control<QWidget>(IDC_SAVE)->nextInFocusChain(), f.control<QWidget>(IDCANCEL));
+
+    const std::pair<int, const char*> commands[] = {
+        {ID_FILE_OPENROM, "&Open ROM"},   {ID_FILE_CLOSEROM, "C&lose ROM"},
+        {ID_FILE_SAVECHANGES, "&Save Changes"}, {ID_FILE_EXIT, "&Exit"},
+        {ID_HELP_README, "&Readme"},      {ID_HELP_ABOUT, "&About..."},
+    };
+    for (auto [id, text] : commands) {
+        QAction* a = w.command(id);
+        QVERIFY(a);
+        QCOMPARE(a->text(), QString::fromLatin1(text));
+        QVERIFY(a->isEnabled());
+    }
+    const auto menus = w.menuBar()->actions();
+    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus[0]->text(), QStringLiteral("File"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("Help"));
+    QCOMPARE(menus[0]->menu()->actions().size(), 5);  // with the separator
+    QVERIFY(menus[0]->menu()->actions()[3]->isSeparator());
+}
+
+void TestWindow::enablingRule() {
+    WindowFixture f;
+    for (int id : kEditingControls)
+        QVERIFY2(!FindControl(f.window.get(), id)->isEnabled(), qPrintable(QString::number(id)));
+    for (int id : kAlwaysEnabled)
+        QVERIFY(FindControl(f.window.get(), id)->isEnabled());
+
+    QVERIFY(f.load());
+    for (int id : kEditingControls)
+        QVERIFY(FindControl(f.window.get(), id)->isEnabled());
+
+    f.window->OnFileCloseRom();
+    for (int id : kEditingControls)
+        QVERIFY(!FindControl(f.window.get(), id)->isEnabled());
+    for (int id : kAlwaysEnabled)
+        QVERIFY(FindControl(f.window.get(), id)->isEnabled());
+}
+
+void TestWindow::enterPressesSaveOnlyWhenEnabled() {
+    WindowFixture f;
+    // Without a ROM, Enter in the window does nothing: it stays open.
+    f.window->activateWindow();
+    QTest::keyClick(f.control<QWidget>(IDC_ENTRY_OFFSET), Qt::Key_Return);
+    QVERIFY(f.window->isVisible());
+    QVERIFY(f.desktop.shown.empty());
+
+    QVERIFY(f.load());
+    const auto before = f.rom.bytes();
+    f.type(IDC_LAYER1_LO, "77");
+    // Enter in a field presses the default button, Save.
+    QTest::keyClick(f.field(IDC_LAYER1_LO), Qt::Key_Return);
+    QVERIFY(f.window->isVisible());
+    const auto after = f.rom.bytes();
+    QCOMPARE(omtest::DifferingOffsets(before, after), std::vector<long>{kSmcLayout.entryOffset(0)});
+    QCOMPARE(int(after[std::size_t(kSmcLayout.entryOffset(0))]), 77);
+}
+
+void TestWindow::escapeAndExitEndTheWindow() {
+    {
+        WindowFixture f;
+        QVERIFY(f.load());
+        f.type(IDC_LAYER1_LO, "9");  // not saved, and nothing is asked
+        QTest::keyClick(f.window.get(), Qt::Key_Escape);
+        QVERIFY(!f.window->isVisible());
+        QCOMPARE(f.window->result(), int(QDialog::Rejected));
+        QVERIFY(f.desktop.shown.empty());
+    }
+    {
+        WindowFixture f;
+        f.window->command(ID_FILE_EXIT)->trigger();
+        QVERIFY(!f.window->isVisible());
+    }
+    {
+        WindowFixture f;
+        f.click(IDCANCEL);
+        QVERIFY(!f.window->isVisible());
+    }
+    {
+        WindowFixture f;
+        f.window->close();  // the close box
+        QVERIFY(!f.window->isVisible());
+    }
+}
+
+void TestWindow::progressionOrder() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    f.click(IDC_ORDER_PROGRESSION);
+    const std::pair<int, int> expected[] = {{0, 0}, {3, 7}, {7, 196}, {251, 3}, {484, 484}};
+    for (auto [position, group] : expected) {
+        QCOMPARE(f.window->displayOrder()[std::size_t(position)], group);
+        QCOMPARE(f.groupList()->itemText(position),
+                 QString::fromLatin1(ComposeDisplayName(f.data, group).c_str()));
+    }
+    QCOMPARE(f.groupList()->count(), 485);
+    // Group 0 was selected at load and still is, now at position 0.
+    QCOMPARE(f.groupList()->currentIndex(), 0);
+}
+
+void TestWindow::alphabeticalThenNumericKeepsSelection() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    f.chooseGroup(54);
+    f.click(IDC_ORDER_ALPHA);
+
+    const DisplayOrderArray& order = f.window->displayOrder();
+    QCOMPARE(order[484], 484);
+    std::array<int, kGroupCount> seen{};
+    for (int g : order)
+        ++seen[std::size_t(g)];
+    QVERIFY(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; }));
+    // Groups 53 and 54 share a description and stand side by side.
+    const int p53 = PositionOfGroup(order, 53);
+    const int p54 = PositionOfGroup(order, 54);
+    QCOMPARE(std::abs(p53 - p54), 1);
+    QCOMPARE(f.groupList()->currentIndex(), p54);
+    QCOMPARE(f.data.currentPosition(), p54);
+    QCOMPARE(f.groupList()->count(), 485);
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    for (int p = 0; p + 1 < 484; ++p)
+        QVERIFY2(collator.compare(f.groupList()->itemText(p), f.groupList()->itemText(p + 1)) <= 0,
+                 qPrintable(f.groupList()->itemText(p) + " | " + f.groupList()->itemText(p + 1)));
+
+    f.click(IDC_ORDER_NUMERIC);
+    for (int p = 0; p < kGroupCount; ++p)
+        QCOMPARE(f.window->displayOrder()[std::size_t(p)], p);
+    QCOMPARE(f.groupList()->currentIndex(), 54);
+    QCOMPARE(f.data.currentPosition(), 54);
+    QCOMPARE(f.window->editor().shownGroup(), 54);
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QString::number(0xBDA9E + 4 * 54, 16).toUpper());
+}
+
+void TestWindow::orderBeforeAnyLoadSelectsNothing() {
+    WindowFixture f;
+    QCOMPARE(f.groupList()->count(), 3);  // the layout's placeholders
+    QCOMPARE(f.groupList()->currentIndex(), -1);
+    f.click(IDC_ORDER_ALPHA);
+    QCOMPARE(f.groupList()->count(), 485);
+    QCOMPARE(f.groupList()->currentIndex(), -1);
+    QVERIFY(f.groupList()->itemText(0).isEmpty());
+    QVERIFY(!f.groupList()->isEnabled());
+}
+
+void TestWindow::storingAfterReorderGoesToShownGroup() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    f.chooseGroup(5);
+    f.type(IDC_LAYER1_LO, "200");
+    f.type(IDC_LAYER2_HI, "3");
+    f.click(IDC_ORDER_PROGRESSION);  // position 5 now holds group 9
+    const GroupRecord before9 = f.data.record(9);
+    f.chooseGroup(0);
+    QCOMPARE(f.data.record(5).layer1Lo, 200);
+    QCOMPARE(f.data.record(5).layer2Hi, 3);
+    QCOMPARE(f.data.record(9).layer1Lo, before9.layer1Lo);
+    QCOMPARE(f.data.record(9).layer2Hi, before9.layer2Hi);
+}
+
+void TestWindow::pickingAThumbnailFillsFields() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    f.choosePicker(1, 245);
+    QCOMPARE(f.text(IDC_LAYER1_LO), QStringLiteral("255"));
+    QCOMPARE(f.text(IDC_LAYER1_HI), QStringLiteral("0"));
+    QCOMPARE(f.picker(1)->currentIndex(), 245);
+    QCOMPARE(f.picker(1)->count(), 315);
+    QCOMPARE(f.window->editor().syncGuard(1), 0);
+
+    f.choosePicker(2, 99);
+    QCOMPARE(f.text(IDC_LAYER2_LO), QStringLiteral("70"));
+    QCOMPARE(f.text(IDC_LAYER2_HI), QStringLiteral("1"));
+    QCOMPARE(f.picker(2)->currentIndex(), 99);
+    QCOMPARE(f.window->editor().syncGuard(2), 0);
+    // Records change only when the group is left or saved.
+    QCOMPARE(f.data.record(0).layer1Lo, 0);
+}
+
+void TestWindow::typingFollowsPickerAndCustomSlot() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    f.type(IDC_LAYER1_HI, "1");
+    f.type(IDC_LAYER1_LO, "");
+    f.type(IDC_LAYER1_LO, "5");
+    QCOMPARE(f.picker(1)->currentIndex(), 251);  // background 261
+    QCOMPARE(f.picker(1)->count(), 315);
+
+    f.type(IDC_LAYER1_LO, "50");
+    f.type(IDC_LAYER1_HI, "2");
+    QCOMPARE(f.picker(1)->count(), 316);
+    QCOMPARE(f.picker(1)->currentIndex(), kCustomSlotLayer1);
+    QVERIFY(f.picker(1)->itemText(kCustomSlotLayer1).isEmpty());
+    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).lo, 50);
+    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).hi, 2);
+
+    // Away to a catalogued thumbnail and back to the custom item.
+    f.choosePicker(1, 3);
+    QCOMPARE(Fields(f).mid(0, 2), (QStringList{"3", "0"}));
+    f.choosePicker(1, kCustomSlotLayer1);
+    QCOMPARE(Fields(f).mid(0, 2), (QStringList{"50", "2"}));
+    QCOMPARE(f.picker(1)->currentIndex(), kCustomSlotLayer1);
+    QCOMPARE(f.picker(1)->count(), 316);
+    QCOMPARE(f.window->editor().syncGuard(1), 0);
+}
+
+void TestWindow::customSlotMixAfterGroupChange() {
+    om::RomImage image = omtest::MakeTestImage();
+    image.putEntry(1, 5, 1, 0, 0);  // background 261
+    image.putEntry(2, 9, 0, 0, 0);  // background 9; 9 with high byte 1 is unknown
+    WindowFixture f(image);
+    QVERIFY(f.load());
+    f.chooseGroup(1);
+    QCOMPARE(f.picker(1)->currentIndex(), 251);
+    f.chooseGroup(2);
+    QCOMPARE(f.picker(1)->currentIndex(), 9);
+    // The first update searched (9, 1): the custom slot kept that mix.
+    QCOMPARE(f.picker(1)->count(), 316);
+    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).lo, 9);
+    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).hi, 1);
+}
+
+void TestWindow::leavingAndReturningKeepsTypedValues() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    f.chooseGroup(10);
+    f.type(IDC_LAYER1_LO, "999");
+    f.type(IDC_LAYER2_LO, "12");
+    f.chooseGroup(11);
+    QCOMPARE(f.data.record(10).layer1Lo, 999);
+    f.chooseGroup(10);
+    QCOMPARE(Fields(f), (QStringList{"999", "0", "12", "1"}));
+
+    // Close and load again: the ROM's values come back.
+    f.window->OnFileCloseRom();
+    QVERIFY(f.load());
+    f.chooseGroup(10);
+    QCOMPARE(Fields(f), (QStringList{"10", "0", "245", "1"}));
+}
+
+void TestWindow::offsetFollowsShownGroup() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDA9E"));
+    f.click(IDC_ORDER_ALPHA);
+    f.chooseGroup(100);
+    const int g = f.window->displayOrder()[100];
+    QCOMPARE(f.window->editor().shownGroup(), g);
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QString::number(0xBDA9E + 4 * g, 16).toUpper());
+    f.control<QLineEdit>(IDC_ENTRY_OFFSET)->setText(QStringLiteral("bdaff"));
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDAFF"));
+}
+
+void TestWindow::fieldsAcceptOnlyDigits() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    ByteField* lo = f.field(IDC_LAYER1_LO);
+    QSignalSpy changes(lo, &ByteField::changed);
+    f.type(IDC_LAYER1_LO, "a-4x2 ");
+    QCOMPARE(lo->text(), QStringLiteral("42"));
+    QCOMPARE(changes.size(), 2);
+    // Program updates raise the handler even when the text stays the same.
+    lo->setValue(42);
+    QCOMPARE(changes.size(), 3);
+
+    QCOMPARE(ParseFieldValue("-7"), -7);
+    QCOMPARE(ParseFieldValue("2147483647"), 2147483647);
+    QCOMPARE(ParseFieldValue("-2147483648"), std::numeric_limits<std::int32_t>::min());
+    QCOMPARE(ParseFieldValue("2147483648"), 0);
+    QCOMPARE(ParseFieldValue("99999999999999999999"), 0);
+    QCOMPARE(ParseFieldValue(""), 0);
+    QCOMPARE(ParseFieldValue("-"), 0);
+    QCOMPARE(ParseFieldValue("+5"), 0);
+    QCOMPARE(ParseFieldValue("12a"), 0);
+    QCOMPARE(ParseFieldValue(" 1"), 0);
+}
+
+void TestWindow::backgroundClickFocusesGroupList() {
+    WindowFixture f;
+    f.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+    QWidget* surface = f.window->surface();
+    f.control<QPushButton>(IDC_ORDER_ALPHA)->setFocus();
+    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(2, surface->height() - 2));
+    QVERIFY(f.control<QWidget>(IDC_ORDER_ALPHA)->hasFocus());
+
+    QVERIFY(f.load());
+    // A click on a "BG number:" label goes through to the window.
+    const QPoint onLabel(DialogUnits(f.window->font()).x(60), DialogUnits(f.window->font()).y(126));
+    QWidget* under = surface->childAt(onLabel);
+    QVERIFY(!under || under->testAttribute(Qt::WA_TransparentForMouseEvents));
+    QTest::mouseClick(surface, Qt::LeftButton, {}, onLabel);
+    QVERIFY(f.groupList()->hasFocus());
+}
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"
