@@ -30,8 +30,6 @@ namespace om {
 
 namespace {
 
-#define CONTROL(id) id, #id
-
 constexpr ControlSpec kMainControls[] = {
     {CONTROL(IDC_SAVE), ControlKind::PushButton, "&Save", 102, 144, 50, 14,
      kDisabled | kDefaultButton | kTabStop},
@@ -283,14 +281,14 @@ void CBattleAnimDlg::OnFileOpenRom() {
 }
 
 bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
-    std::FILE* f = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString());
-    if (!f) {
+    std::unique_ptr<RomStream> s = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString());
+    if (!s) {
         desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
         return false;
     }
-    const bool matched = ReadTitle(f);
-    std::fclose(f);
+    const bool matched = ReadTitle(s->file());
+    s.reset();
     if (matched)
         return true;
     return desktop_.messageBox(this, QString::fromLatin1(kForeignTitleText),
@@ -299,10 +297,11 @@ bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
 }
 
 bool CBattleAnimDlg::LoadRom(const QString& path) {
-    std::FILE* f = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString());
-    if (!f)
+    std::unique_ptr<RomStream> s = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString());
+    if (!s)
         return false;
-    romFile_.adopt(f);
+    std::FILE* f = s->file();
+    romFile_.adopt(std::move(s));
     OnOrderNumeric();
     data_.ReadEnemyNames(f);
     data_.InitGroupRecords(GroupTemplateTable, LeadEnemyTable);

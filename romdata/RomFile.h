@@ -1,39 +1,76 @@
-// The one ROM stream the editor works on: opened for reading and updating in
-// place ("rb+"), or nothing.
+// The one ROM stream the editor works on, opened for reading and updating in
+// place, or nothing.
+//
+// The stream is a C stream like any other: the layout's primitives seek
+// before every entry and read and write single bytes through it. Underneath,
+// bytes written are held in memory until finishWrite() or close(), so the
+// 485 seek-and-write steps of a save cost no system call each; reads see
+// what was written.
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace om {
 
+class RomStream;
+
 class RomFile {
 public:
-    RomFile() = default;
+    RomFile();
     RomFile(const RomFile&) = delete;
     RomFile& operator=(const RomFile&) = delete;
-    ~RomFile() { close(); }
+    ~RomFile();
 
-    // Opens path for reading and writing without creating or truncating it.
-    // Returns nullptr when the file is missing, not writable or not a file.
-    static std::FILE* OpenForUpdate(const std::string& path);
+    // Opens path for reading and writing without creating or truncating it,
+    // as fopen's "rb+" does. Empty when the file is missing, is a directory
+    // or is not writable.
+    static std::unique_ptr<RomStream> OpenForUpdate(const std::string& path);
 
     bool isOpen() const { return stream_ != nullptr; }
-    std::FILE* stream() const { return stream_; }
+    std::FILE* stream() const;
 
     // Takes over an open stream, flushing and closing the one held before.
-    void adopt(std::FILE* stream);
+    void adopt(std::unique_ptr<RomStream> stream);
     // Flushes and closes the stream, if any.
     void close();
 
-    // Clears the stream's error flag before a batch of writes.
+    // Clears the stream's error state before a batch of writes.
     void beginWrite();
-    // Pushes what is buffered to the file; false when any write since
-    // beginWrite() or the flush itself failed.
+    // Puts everything written so far into the file; false when that, or any
+    // write since beginWrite(), failed.
     bool finishWrite();
 
 private:
-    std::FILE* stream_ = nullptr;
+    std::unique_ptr<RomStream> stream_;
+};
+
+// An open ROM file and the C stream that reads and writes it.
+class RomStream {
+public:
+    ~RomStream();
+    std::FILE* file() const { return file_; }
+    // Writes the bytes held in memory to the file; false on failure.
+    bool commit();
+    bool failed() const { return failed_; }
+    void clearError();
+
+private:
+    friend class RomFile;
+    RomStream() = default;
+    struct Cookie;
+    static long Read(void* cookie, char* buf, std::size_t n);
+    static long Write(void* cookie, const char* buf, std::size_t n);
+    static int Seek(void* cookie, long* offset, int whence);
+
+    int fd_ = -1;
+    long position_ = 0;
+    // Written bytes not yet in the file: a run starting at pendingStart_.
+    long pendingStart_ = 0;
+    std::string pending_;
+    bool failed_ = false;
+    std::FILE* file_ = nullptr;
 };
 
 }  // namespace om

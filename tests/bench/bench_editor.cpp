@@ -1,0 +1,176 @@
+// ombattleanim-bench: start-up, picker build, load, save and list-order
+// figures of the editor, run offscreen. Each figure is the median of
+// repeated runs after warm-up runs, with the spread (min-max) beside it.
+//
+//   ombattleanim-bench [--quick]     --quick: one run each, for a check
+//   ombattleanim-bench --rss          peak memory of a process that builds
+//                                     the whole window and loads a ROM
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "DemoRom.h"
+#include "ScriptedDesktop.h"
+#include "app/BattleAnimDlg.h"
+#include "app/DialogLayout.h"
+#include "app/ResourceIds.h"
+#include "pickers/BuildLayerPickers.h"
+#include "res/Resources.h"
+
+using namespace om;
+
+namespace {
+
+struct Figure {
+    const char* name;
+    double median, min, max;  // milliseconds
+    int runs;
+};
+
+bool gQuick = false;
+
+// Runs setup (untimed) then body (timed), warm-up times and then runs times.
+Figure Measure(const char* name, int warmups, int runs, const std::function<void()>& setup,
+               const std::function<void()>& body) {
+    if (gQuick) {
+        warmups = 0;
+        runs = 1;
+    }
+    std::vector<double> ms;
+    for (int i = 0; i < warmups + runs; ++i) {
+        setup();
+        QElapsedTimer t;
+        t.start();
+        body();
+        const double elapsed = double(t.nsecsElapsed()) / 1e6;
+        if (i >= warmups)
+            ms.push_back(elapsed);
+    }
+    std::sort(ms.begin(), ms.end());
+    return {name, ms[ms.size() / 2], ms.front(), ms.back(), runs};
+}
+
+void Print(const Figure& f) {
+    std::printf("%-44s %9.3f ms   (%.3f - %.3f, %d runs)\n", f.name, f.median, f.min, f.max,
+                f.runs);
+}
+
+std::vector<int> ThumbnailIds() {
+    std::vector<int> ids;
+    for (const LayerCatalog& c : {MakeLayer1Catalog(), MakeLayer2Catalog()})
+        for (int k = 0; k < c.size(); ++k)
+            ids.push_back(c.entry(k).thumbnail);
+    return ids;
+}
+
+std::unique_ptr<CBattleAnimDlg> StartWindow(BattleAnimData& data, Desktop& desktop) {
+    auto w = std::make_unique<CBattleAnimDlg>(data, desktop);
+    w->show();
+    while (!w->pickersBuilt())
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return w;
+}
+
+long PeakRssKiB() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+int RssMode(const QString& rom) {
+    BattleAnimData data;
+    omtest::ScriptedDesktop desktop;
+    auto w = StartWindow(data, desktop);
+    w->LoadRom(rom);
+    std::printf("%ld\n", PeakRssKiB());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    gQuick = args.contains(QStringLiteral("--quick"));
+
+    QTemporaryDir dir;
+    const QString rom = dir.path() + QStringLiteral("/demo.smc");
+    MakeDemoRom().writeFile(rom.toStdString());
+    if (args.contains(QStringLiteral("--rss")))
+        return RssMode(rom);
+
+    std::vector<Figure> figures;
+    const std::vector<int> ids = ThumbnailIds();
+
+    const Figure floor = Measure("decode 417 thumbnails (floor)", 3, 15, [] {}, [&] {
+        for (int id : ids) {
+            const QImage image = LoadBitmapResource(id);
+            if (image.isNull())
+                std::abort();
+        }
+    });
+    figures.push_back(floor);
+
+    // The picker build as the editor runs it, into fresh pickers each time.
+    std::unique_ptr<QWidget> host;
+    ImagePicker *p1 = nullptr, *p2 = nullptr;
+    std::unique_ptr<ImageList> l1, l2;
+    const LayerCatalog c1 = MakeLayer1Catalog(), c2 = MakeLayer2Catalog();
+    struct Counter : ProgressSink {
+        int steps = 0;
+        void step() override { ++steps; }
+    } counter;
+    const Figure build = Measure(
+        "BuildLayerPickers (832 steps)", 3, 15,
+        [&] {
+            host = std::make_unique<QWidget>();
+            p1 = new ImagePicker(host.get());
+            p2 = new ImagePicker(host.get());
+            l1 = std::make_unique<ImageList>(QSize(kThumbnailWidth, kThumbnailHeight), 256);
+            l2 = std::make_unique<ImageList>(QSize(kThumbnailWidth, kThumbnailHeight), 256);
+            counter.steps = 0;
+        },
+        [&] { BuildLayerPickers({p1, l1.get(), &c1}, {p2, l2.get(), &c2}, &counter); });
+    if (counter.steps != kPickerBuildSteps)
+        std::abort();
+    figures.push_back(build);
+    host.reset();
+
+    BattleAnimData data;
+    omtest::ScriptedDesktop desktop;
+    std::unique_ptr<CBattleAnimDlg> window;
+    figures.push_back(Measure(
+        "start-up to a usable window", 2, 10, [&] { window.reset(); },
+        [&] { window = StartWindow(data, desktop); }));
+
+    figures.push_back(Measure("LoadRom of the demo image", 5, 50, [] {},
+                              [&] { window->LoadRom(rom); }));
+    figures.push_back(Measure("Save (table written and flushed)", 5, 200, [] {},
+                              [&] { window->OnFileSaveChanges(); }));
+    figures.push_back(Measure("\"ABC\" order", 5, 50, [&] { window->OnOrderNumeric(); },
+                              [&] { window->OnOrderAlpha(); }));
+    int p = 0;
+    figures.push_back(Measure("SelectGroup", 20, 500, [] {},
+                              [&] { window->editor().SelectGroup(p = (p + 37) % 485, true); }));
+    window.reset();
+
+    for (const Figure& f : figures)
+        Print(f);
+    std::printf("%-44s %9.2f x\n", "picker build / floor", build.median / floor.median);
+
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--rss")});
+    child.waitForFinished(60000);
+    const long kib = child.readAllStandardOutput().trimmed().toLong();
+    std::printf("%-44s %9.1f MB\n", "peak resident memory, whole window + ROM", kib / 1024.0);
+    return 0;
+}

@@ -1,0 +1,508 @@
+// The built-in group descriptions, their readable syntax, how names are
+// composed from them, the list orders and the layer catalogues.
+#include <QFile>
+#include <QLocale>
+#include <QScopeGuard>
+#include <QtTest>
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "catalogue/DisplayName.h"
+#include "catalogue/GroupOrder.h"
+#include "catalogue/GroupTemplates.h"
+#include "catalogue/TemplateSyntax.h"
+#include "pickers/LayerCatalog.h"
+#include "romdata/BattleAnimData.h"
+
+namespace {
+
+std::string Tmpl(int g) { return std::string(om::GroupTemplateTable[static_cast<std::size_t>(g)]); }
+
+void SetName(om::BattleAnimData& data, int k, std::string_view name) {
+    om::EnemyNameSlot& slot = data.enemyNames().slot(k);
+    slot.fill(0);
+    std::copy_n(name.begin(), std::min<std::size_t>(name.size(), slot.size()), slot.begin());
+}
+
+// Names every enemy "Foe N" (N = k + 1) and lays out the built-in records.
+void LoadInventedNames(om::BattleAnimData& data) {
+    for (int k = 0; k < om::kEnemyNameCount; ++k)
+        SetName(data, k, "Foe " + std::to_string(k + 1));
+    data.InitGroupRecords(om::GroupTemplateTable, om::LeadEnemyTable);
+}
+
+struct CodeCounts {
+    int lead = 0;
+    int enemy = 0;
+    std::vector<int> enemyArgs;
+    bool lowBytesOutsideCodes = false;
+};
+
+CodeCounts CountCodes(std::string_view t) {
+    CodeCounts c;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const auto b = static_cast<unsigned char>(t[i]);
+        if (b == 0x01) {
+            ++c.lead;
+        } else if (b == 0x02) {
+            ++c.enemy;
+            c.enemyArgs.push_back(i + 1 < t.size() ? static_cast<unsigned char>(t[++i]) : -1);
+        } else if (b < 0x20) {
+            c.lowBytesOutsideCodes = true;
+        }
+    }
+    return c;
+}
+
+bool CaseInsensitiveLess(const std::string& a, const std::string& b) {
+    return QString::fromLatin1(a).compare(QString::fromLatin1(b), Qt::CaseInsensitive) < 0;
+}
+
+}  // namespace
+
+class TestCatalogue : public QObject {
+    Q_OBJECT
+
+private slots:
+    void templateCodes();
+    void templateShape();
+    void leadEnemies();
+    void parseRefuses_data();
+    void parseRefuses();
+    void parseAccepts_data();
+    void parseAccepts();
+    void templateFileMatchesTable();
+    void composeBuiltInGroups();
+    void composeWithEmptyNames();
+    void expandTemplate_data();
+    void expandTemplate();
+    void progressionOrder_data();
+    void progressionOrder();
+    void alphabeticalOrder_data();
+    void alphabeticalOrder();
+    void alphabeticalOrderOfEmptyNames();
+    void layerCatalogSizes();
+    void layerCatalogEntries_data();
+    void layerCatalogEntries();
+    void layerCatalogFind();
+    void layerCatalogThumbnails_data();
+    void layerCatalogThumbnails();
+    void layerCatalogThumbnailsDistinct();
+};
+
+// ---------------------------------------------------------------- templates
+
+void TestCatalogue::templateCodes() {
+    int leadGroups = 0, leadWithEnemy = 0;
+    std::map<int, int> enemyCodesPerGroup;  // count -> groups, among groups without 0x01
+    for (int g = 0; g < om::kGroupCount; ++g) {
+        const CodeCounts c = CountCodes(Tmpl(g));
+        QVERIFY2(!c.lowBytesOutsideCodes, qPrintable(QString::number(g)));
+        for (int arg : c.enemyArgs)
+            QVERIFY2(arg >= 1 && arg <= 230, qPrintable(QStringLiteral("group %1 arg %2").arg(g).arg(arg)));
+        if (g >= 255) {
+            QVERIFY2(c.lead == 0 && c.enemy == 0, qPrintable(QString::number(g)));
+            continue;
+        }
+        QVERIFY2(c.lead + c.enemy > 0, qPrintable(QString::number(g)));
+        const bool leadGroup = g <= 2 || (g >= 7 && g <= 13);
+        QCOMPARE(c.lead, leadGroup ? 1 : 0);
+        if (leadGroup) {
+            ++leadGroups;
+            QVERIFY(c.enemy <= 1);
+            leadWithEnemy += c.enemy;
+        } else {
+            ++enemyCodesPerGroup[c.enemy];
+        }
+    }
+    QCOMPARE(leadGroups, 10);
+    QCOMPARE(leadWithEnemy, 3);
+    const std::map<int, int> expected{{1, 128}, {2, 103}, {3, 14}};
+    QCOMPARE(enemyCodesPerGroup, expected);
+}
+
+void TestCatalogue::templateShape() {
+    std::set<std::string> distinct;
+    int withPlace = 0;
+    for (int g = 0; g < om::kGroupCount; ++g) {
+        const std::string t = Tmpl(g);
+        QVERIFY2(!t.empty() && t.size() <= 63, qPrintable(QString::number(g)));
+        distinct.insert(t);
+        if (t.size() > 3 && t.back() == ')' && t.find(" (") != std::string::npos)
+            ++withPlace;
+        if (g >= 255)
+            for (unsigned char c : t)
+                QVERIFY2(c >= 0x20 && c <= 0x7E, qPrintable(QString::number(g)));
+    }
+    QCOMPARE(int(distinct.size()), 409);
+    QCOMPARE(withPlace, 242);
+    QCOMPARE(Tmpl(483), std::string("null"));
+    QCOMPARE(Tmpl(484), std::string("null"));
+    QCOMPARE(Tmpl(1), Tmpl(0));
+    QCOMPARE(Tmpl(2), Tmpl(0));
+    QCOMPARE(Tmpl(21), Tmpl(14));
+    QCOMPARE(Tmpl(54), Tmpl(53));
+    QCOMPARE(Tmpl(10), std::string("\x01"));
+}
+
+void TestCatalogue::leadEnemies() {
+    const std::map<int, int> expected{{0, 158}, {1, 120}, {2, 54},  {7, 128},  {8, 63},
+                                      {9, 133}, {10, 63}, {11, 120}, {12, 158}, {13, 144}};
+    for (const auto& [g, lead] : expected)
+        QCOMPARE(int(om::LeadEnemyTable[static_cast<std::size_t>(g)]), lead);
+    // The groups that name their lead enemy are exactly those listed above.
+    for (int g = 0; g < om::kGroupCount; ++g) {
+        const bool usesLead = CountCodes(Tmpl(g)).lead > 0;
+        QCOMPARE(usesLead, expected.count(g) == 1);
+    }
+}
+
+void TestCatalogue::parseRefuses_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("unknown code") << QByteArray("{boss} x2");
+    QTest::newRow("code in capitals") << QByteArray("{Lead}");
+    QTest::newRow("enemy 0") << QByteArray("{enemy 0}");
+    QTest::newRow("enemy 231") << QByteArray("{enemy 231}");
+    QTest::newRow("enemy 1000") << QByteArray("{enemy 1000}");
+    QTest::newRow("leading zero") << QByteArray("{enemy 07}");
+    QTest::newRow("sign") << QByteArray("{enemy +7}");
+    QTest::newRow("no number") << QByteArray("{enemy }");
+    QTest::newRow("trailing letter") << QByteArray("{enemy 7b}");
+    QTest::newRow("unclosed lead") << QByteArray("{lead");
+    QTest::newRow("unclosed enemy") << QByteArray("Gloom {enemy 4");
+    QTest::newRow("stray close") << QByteArray("Gloom } Wisp");
+    QTest::newRow("tab") << QByteArray("Gloom\tWisp");
+    QTest::newRow("DEL") << QByteArray("Gloom\x7FWisp");
+    QTest::newRow("Latin-1 letter") << QByteArray("Caf\xE9 Wisp");
+    QTest::newRow("64 bytes") << QByteArray(64, 'w');
+    QTest::newRow("64 bytes with codes") << QByteArray("{lead} + {enemy 12}") + QByteArray(58, 'w');
+}
+
+void TestCatalogue::parseRefuses() {
+    QFETCH(QByteArray, line);
+    const om::TemplateParse p = om::ParseTemplateLine(line.toStdString());
+    QVERIFY(!p.ok);
+    QVERIFY(!p.error.empty());
+}
+
+void TestCatalogue::parseAccepts_data() {
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("plain") << QByteArray("Drowned Bell Ringer x2 (Sunken Belfry)")
+                           << QByteArray("Drowned Bell Ringer x2 (Sunken Belfry)");
+    QTest::newRow("lead") << QByteArray("{lead} x3") << QByteArray("\x01 x3");
+    QTest::newRow("enemy 1") << QByteArray("{enemy 1}") << QByteArray("\x02\x01", 2);
+    QTest::newRow("enemy 10") << QByteArray("2 {enemy 10}") << QByteArray("2 \x02\x0A");
+    QTest::newRow("enemy 48") << QByteArray("{enemy 48}!") << QByteArray("\x02\x30!");
+    QTest::newRow("enemy 230") << QByteArray("{enemy 230}") << QByteArray("\x02\xE6");
+    QTest::newRow("mixed") << QByteArray("{lead} + {enemy 2} x2 (Mudlight Fen)")
+                           << QByteArray("\x01 + \x02\x02 x2 (Mudlight Fen)");
+    QTest::newRow("63 bytes") << QByteArray(63, 'w') << QByteArray(63, 'w');
+    QTest::newRow("63 bytes with codes") << QByteArray("{lead} + {enemy 12}") + QByteArray(57, 'w')
+                                         << QByteArray("\x01 + \x02\x0C") + QByteArray(57, 'w');
+}
+
+void TestCatalogue::parseAccepts() {
+    QFETCH(QByteArray, line);
+    QFETCH(QByteArray, bytes);
+    const om::TemplateParse p = om::ParseTemplateLine(line.toStdString());
+    QVERIFY2(p.ok, p.error.c_str());
+    QCOMPARE(QByteArray::fromStdString(p.bytes), bytes);
+    QCOMPARE(QByteArray::fromStdString(om::FormatTemplate(p.bytes)), line);
+}
+
+void TestCatalogue::templateFileMatchesTable() {
+    const QByteArray dir = qgetenv("OM_SOURCE_DIR");
+    QVERIFY2(!dir.isEmpty(), "OM_SOURCE_DIR is not set");
+    QFile file(QString::fromLocal8Bit(dir) + "/catalogue/group_templates.txt");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = file.readAll().split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    QCOMPARE(lines.size(), om::kGroupCount);
+    for (int g = 0; g < om::kGroupCount; ++g) {
+        const om::TemplateParse p = om::ParseTemplateLine(lines[g].toStdString());
+        QVERIFY2(p.ok, qPrintable(QStringLiteral("line %1: %2").arg(g + 1).arg(p.error.c_str())));
+        QCOMPARE(p.bytes, Tmpl(g));
+        QCOMPARE(QByteArray::fromStdString(om::FormatTemplate(p.bytes)), lines[g]);
+    }
+}
+
+// ---------------------------------------------------------------- display names
+
+void TestCatalogue::composeBuiltInGroups() {
+    om::BattleAnimData data;
+    LoadInventedNames(data);
+    const std::string g0 = om::ComposeDisplayName(data, 0);
+    const std::string g1 = om::ComposeDisplayName(data, 1);
+    const std::string g2 = om::ComposeDisplayName(data, 2);
+    QVERIFY(g0 != g1 && g1 != g2 && g0 != g2);
+    // Each is "<lead> + Foe 2".
+    for (const std::string& s : {g0, g1, g2}) {
+        QVERIFY2(s.starts_with("Foe ") && s.ends_with(" + Foe 2"), s.c_str());
+    }
+    QCOMPARE(om::ComposeDisplayName(data, 21), om::ComposeDisplayName(data, 14));
+    QCOMPARE(om::ComposeDisplayName(data, 54), om::ComposeDisplayName(data, 53));
+    QCOMPARE(om::ComposeDisplayName(data, 484), std::string("null"));
+    // Group 3 is "{enemy 2}" alone.
+    QCOMPARE(om::ComposeDisplayName(data, 3), std::string("Foe 2"));
+
+    // Groups 8 and 10 share a lead enemy; renaming it changes both.
+    const std::string before = om::ComposeDisplayName(data, 10);
+    QVERIFY(!before.empty());
+    for (int k = 0; k < om::kEnemyNameCount; ++k)
+        if (data.enemyName(k) == before)
+            SetName(data, k, "Grimhollow Toad");
+    QCOMPARE(om::ComposeDisplayName(data, 10), std::string("Grimhollow Toad"));
+    QVERIFY(om::ComposeDisplayName(data, 8).starts_with("Grimhollow Toad"));
+}
+
+void TestCatalogue::composeWithEmptyNames() {
+    om::BattleAnimData data;
+    data.InitGroupRecords(om::GroupTemplateTable, om::LeadEnemyTable);
+    QCOMPARE(om::ComposeDisplayName(data, 10), std::string());
+    for (int g : {255, 300, 482, 483})
+        QCOMPARE(om::ComposeDisplayName(data, g), Tmpl(g));
+    QCOMPARE(om::ComposeDisplayName(data, 0), std::string(" + "));
+}
+
+void TestCatalogue::expandTemplate_data() {
+    QTest::addColumn<QByteArray>("tmpl");
+    QTest::addColumn<int>("lead");
+    QTest::addColumn<QByteArray>("expected");
+
+    const QByteArray full25 = "Abyssal Reedcrown Monarch";
+    QTest::newRow("enemy 1 is slot 0") << QByteArray("\x02\x01", 2) << 5 << QByteArray("Sleet Imp");
+    QTest::newRow("enemy 2 is slot 1") << QByteArray("<\x02\x02>") << 5 << QByteArray("<Bog Shade>");
+    QTest::newRow("enemy 230 is the last slot") << QByteArray("\x02\xE6 x2") << 0
+                                                << QByteArray("Final Ebb x2");
+    QTest::newRow("lead") << QByteArray("\x01 + \x02\x01") << 5 << QByteArray("Leadfoot + Sleet Imp");
+    QTest::newRow("lead is last slot") << QByteArray("\x01") << 229 << QByteArray("Final Ebb");
+    QTest::newRow("25-byte name") << QByteArray("<\x02\x04>") << 0 << "<" + full25 + ">";
+    QTest::newRow("Latin-1 name") << QByteArray("\x02\x07") << 0 << QByteArray("Fl\xE9\x63he Moth");
+    QTest::newRow("trailing 0x02") << QByteArray("Mire\x02", 5) << 0 << QByteArray("Mire");
+    QTest::newRow("enemy 0") << QByteArray("a\x02\x00z", 4) << 0 << QByteArray("az");
+    QTest::newRow("enemy 231") << QByteArray("a\x02\xE7z") << 0 << QByteArray("az");
+    QTest::newRow("enemy 255") << QByteArray("a\x02\xFFz") << 0 << QByteArray("az");
+    QTest::newRow("lead past the names") << QByteArray("a\x01z") << 230 << QByteArray("az");
+    QTest::newRow("negative lead") << QByteArray("a\x01z") << -1 << QByteArray("az");
+}
+
+void TestCatalogue::expandTemplate() {
+    QFETCH(QByteArray, tmpl);
+    QFETCH(int, lead);
+    QFETCH(QByteArray, expected);
+
+    om::BattleAnimData data;
+    SetName(data, 0, "Sleet Imp");
+    SetName(data, 1, "Bog Shade");
+    SetName(data, 3, "Abyssal Reedcrown Monarch");  // 25 bytes, no terminator
+    SetName(data, 4, "Tidewort Hag");               // follows it in memory
+    SetName(data, 5, "Leadfoot");
+    SetName(data, 6, "Fl\xE9\x63he Moth");
+    SetName(data, 229, "Final Ebb");
+    QCOMPARE(data.enemyName(3).size(), std::size_t(25));
+
+    const std::string got = om::ExpandTemplate(data, tmpl.toStdString(), lead);
+    QCOMPARE(QByteArray::fromStdString(got), expected);
+}
+
+// ---------------------------------------------------------------- orders
+
+void TestCatalogue::progressionOrder_data() {
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("group");
+    QTest::newRow("0") << 0 << 0;
+    QTest::newRow("3") << 3 << 7;
+    QTest::newRow("7") << 7 << 196;
+    QTest::newRow("251") << 251 << 3;
+    QTest::newRow("254") << 254 << 6;
+    QTest::newRow("484") << 484 << 484;
+}
+
+void TestCatalogue::progressionOrder() {
+    QFETCH(int, position);
+    QFETCH(int, group);
+    QCOMPARE(int(om::ProgressionOrder[static_cast<std::size_t>(position)]), group);
+    QCOMPARE(om::PositionOfGroup(om::ProgressionOrder, group), position);
+    for (int p = 255; p < om::kGroupCount; ++p)
+        QCOMPARE(int(om::ProgressionOrder[static_cast<std::size_t>(p)]), p);
+}
+
+void TestCatalogue::alphabeticalOrder_data() {
+    QTest::addColumn<QString>("locale");
+    // "C" is what a machine without LANG, or with LANG=C.UTF-8, runs in.
+    QTest::newRow("C") << "C";
+    QTest::newRow("en_US") << "en_US";
+    QTest::newRow("de_DE") << "de_DE";
+}
+
+void TestCatalogue::alphabeticalOrder() {
+    QFETCH(QString, locale);
+    const QLocale saved;
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([&] { QLocale::setDefault(saved); });
+
+    // ASCII names where only letters and case decide, spread over the groups.
+    const std::vector<std::string> pool = {
+        "bog rat",  "Bog Toad", "Bog rat",      "BOG RAT",    "Ash Wisp",   "ash wisp",
+        "Mire Imp", "mire imp", "Gloamstrider", "gloam moth", "Zephyr Eel", "eel",
+        "Eel",      "Quillback", "quillback",   "Dunmarrow",  "Tidewort Hag"};
+    om::GroupNameArray names;
+    for (int g = 0; g < om::kGroupCount; ++g)
+        names[static_cast<std::size_t>(g)] = pool[static_cast<std::size_t>((g * 7 + g / 3) % pool.size())];
+    names[484] = "aaa";  // stays last all the same
+
+    const om::DisplayOrderArray order = om::AlphabeticalOrder(names);
+    std::vector<bool> seen(om::kGroupCount, false);
+    for (std::int32_t g : order) {
+        QVERIFY(g >= 0 && g < om::kGroupCount);
+        QVERIFY(!seen[static_cast<std::size_t>(g)]);
+        seen[static_cast<std::size_t>(g)] = true;
+    }
+    QCOMPARE(int(order[484]), 484);
+
+    std::map<std::string, std::vector<int>> positions;  // name -> positions
+    for (int p = 0; p < 484; ++p) {
+        const auto g = static_cast<std::size_t>(order[static_cast<std::size_t>(p)]);
+        positions[names[g]].push_back(p);
+        if (p > 0) {
+            const auto prev = static_cast<std::size_t>(order[static_cast<std::size_t>(p - 1)]);
+            QVERIFY2(!CaseInsensitiveLess(names[g], names[prev]),
+                     qPrintable(QStringLiteral("'%1' before '%2'")
+                                    .arg(names[prev].c_str(), names[g].c_str())));
+            if (names[g] == names[prev])
+                QVERIFY(order[static_cast<std::size_t>(p - 1)] < order[static_cast<std::size_t>(p)]);
+        }
+    }
+    // Byte-equal names form one run.
+    for (const auto& [name, ps] : positions)
+        QCOMPARE(ps.back() - ps.front() + 1, int(ps.size()));
+
+    // Names differing only in case come out in the same order whichever
+    // groups hold them.
+    om::GroupNameArray moved = names;
+    std::reverse(moved.begin(), moved.begin() + 484);
+    const om::DisplayOrderArray order2 = om::AlphabeticalOrder(moved);
+    for (int p = 0; p < 484; ++p)
+        QCOMPARE(moved[static_cast<std::size_t>(order2[static_cast<std::size_t>(p)])],
+                 names[static_cast<std::size_t>(order[static_cast<std::size_t>(p)])]);
+    QVERIFY(om::AlphabeticalOrder(names) == order);
+}
+
+void TestCatalogue::alphabeticalOrderOfEmptyNames() {
+    const om::GroupNameArray names{};
+    QVERIFY(om::AlphabeticalOrder(names) == om::NumericOrder());
+}
+
+// ---------------------------------------------------------------- layer catalogues
+
+void TestCatalogue::layerCatalogSizes() {
+    const om::LayerCatalog l1 = om::MakeLayer1Catalog();
+    const om::LayerCatalog l2 = om::MakeLayer2Catalog();
+    QCOMPARE(l1.size(), 316);
+    QCOMPARE(l2.size(), 101);
+    QCOMPARE(l1.customSlot(), om::kCustomSlotLayer1);
+    QCOMPARE(l2.customSlot(), om::kCustomSlotLayer2);
+    QCOMPARE(int(om::Layer1BackgroundNumbers().size()), 315);
+    QCOMPARE(int(om::Layer2BackgroundNumbers().size()), 100);
+}
+
+void TestCatalogue::layerCatalogEntries_data() {
+    QTest::addColumn<int>("layer");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<int>("lo");
+    QTest::addColumn<int>("hi");
+    QTest::newRow("1/0") << 1 << 0 << 0 << 0;
+    QTest::newRow("1/234") << 1 << 234 << 234 << 0;
+    QTest::newRow("1/235") << 1 << 235 << 237 << 0;
+    QTest::newRow("1/245") << 1 << 245 << 255 << 0;
+    QTest::newRow("1/246") << 1 << 246 << 0 << 1;
+    QTest::newRow("1/251") << 1 << 251 << 5 << 1;
+    QTest::newRow("1/314") << 1 << 314 << 70 << 1;
+    QTest::newRow("2/0") << 2 << 0 << 0 << 0;
+    QTest::newRow("2/1") << 2 << 1 << 18 << 0;
+    QTest::newRow("2/99") << 2 << 99 << 70 << 1;
+}
+
+void TestCatalogue::layerCatalogEntries() {
+    QFETCH(int, layer);
+    QFETCH(int, entry);
+    QFETCH(int, lo);
+    QFETCH(int, hi);
+    const om::LayerCatalog c = layer == 1 ? om::MakeLayer1Catalog() : om::MakeLayer2Catalog();
+    QCOMPARE(int(c.entry(entry).lo), lo);
+    QCOMPARE(int(c.entry(entry).hi), hi);
+    QCOMPARE(c.find(lo, hi), entry);
+}
+
+void TestCatalogue::layerCatalogFind() {
+    for (int layer : {1, 2}) {
+        om::LayerCatalog c = layer == 1 ? om::MakeLayer1Catalog() : om::MakeLayer2Catalog();
+        std::set<std::pair<int, int>> pairs;
+        for (int k = 0; k < c.customSlot(); ++k) {
+            const om::LayerChoice& e = c.entry(k);
+            QVERIFY2(pairs.insert({e.lo, e.hi}).second,
+                     qPrintable(QStringLiteral("layer %1 entry %2 repeats a pair").arg(layer).arg(k)));
+            QVERIFY(e.lo >= 0 && e.lo <= 255);
+            QCOMPARE(c.find(e.lo, e.hi), k);
+        }
+        QCOMPARE(c.find(236, 0), -1);
+        QCOMPARE(c.find(-1, -1), -1);
+
+        // The custom slot takes any pair but is never what find() answers.
+        c.setCustom(236, 0);
+        QCOMPARE(int(c.entry(c.customSlot()).lo), 236);
+        QCOMPARE(c.find(236, 0), -1);
+        c.setCustom(70, 1);
+        QCOMPARE(c.find(70, 1), layer == 1 ? 314 : 99);
+        c.setCustom(0, 0);
+        QCOMPARE(c.find(0, 0), 0);
+    }
+}
+
+void TestCatalogue::layerCatalogThumbnails_data() {
+    QTest::addColumn<int>("layer");
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<int>("thumbnail");
+    QTest::newRow("1/0") << 1 << 0 << 889;
+    QTest::newRow("1/1") << 1 << 1 << 405;
+    QTest::newRow("1/245") << 1 << 245 << 649;
+    QTest::newRow("1/246") << 1 << 246 << 698;
+    QTest::newRow("1/293") << 1 << 293 << 745;
+    QTest::newRow("1/294") << 1 << 294 << 767;
+    QTest::newRow("1/314") << 1 << 314 << 787;
+    QTest::newRow("1/custom") << 1 << 315 << 890;
+    QTest::newRow("2/0") << 2 << 0 << 889;
+    QTest::newRow("2/1") << 2 << 1 << 788;
+    QTest::newRow("2/99") << 2 << 99 << 886;
+    QTest::newRow("2/custom") << 2 << 100 << 890;
+}
+
+void TestCatalogue::layerCatalogThumbnails() {
+    QFETCH(int, layer);
+    QFETCH(int, entry);
+    QFETCH(int, thumbnail);
+    const om::LayerCatalog c = layer == 1 ? om::MakeLayer1Catalog() : om::MakeLayer2Catalog();
+    QCOMPARE(int(c.entry(entry).thumbnail), thumbnail);
+}
+
+void TestCatalogue::layerCatalogThumbnailsDistinct() {
+    // Apart from the Blank picture of entry 0 and the custom slot's picture,
+    // no two entries of either catalogue show the same picture.
+    std::set<int> seen;
+    for (const om::LayerCatalog& c : {om::MakeLayer1Catalog(), om::MakeLayer2Catalog()}) {
+        for (int k = 1; k < c.customSlot(); ++k) {
+            const int t = c.entry(k).thumbnail;
+            QVERIFY(t != om::IDB_BLANK && t != om::IDB_NOT_AVAILABLE);
+            QVERIFY2(seen.insert(t).second, qPrintable(QString::number(t)));
+        }
+    }
+    QCOMPARE(int(seen.size()), 314 + 99);
+}
+
+QTEST_GUILESS_MAIN(TestCatalogue)
+#include "test_catalogue.moc"
