@@ -15,8 +15,6 @@ namespace om {
 
 namespace {
 
-#define CONTROL(id) id, #id
-
 constexpr char kNoteFirst[] =
     "Heads up: this build isn't finished yet. Only about half of the game's enemy groups "
     "are listed with proper descriptions so far.";

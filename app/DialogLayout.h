@@ -35,6 +35,9 @@ enum ControlFlag : unsigned {
     kReportsClicks = 1u << 6,
 };
 
+// The identifier's number and name, for the first two fields of a ControlSpec.
+#define CONTROL(id) id, #id
+
 struct ControlSpec {
     int id;            // 0 for a control without identifier
     const char* name;  // the identifier's name, or nullptr

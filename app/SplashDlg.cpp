@@ -15,8 +15,6 @@ namespace om {
 
 namespace {
 
-#define CONTROL(id) id, #id
-
 constexpr ControlSpec kSplashControls[] = {
     {CONTROL(IDC_SPLASH_PROGRESS), ControlKind::ProgressBar, "", 0, 133, 262, 8, kSunken},
     {CONTROL(IDC_SPLASH_PICTURE), ControlKind::Picture, "", 0, 0, 262, 150, 0},

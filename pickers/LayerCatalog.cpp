@@ -11,7 +11,35 @@ struct NumberRun {
     int last;
 };
 
-std::vector<int> Expand(std::initializer_list<NumberRun> runs) {
+constexpr NumberRun kLayer1Numbers[] = {{0, 234},   {237, 237}, {240, 240},
+                                        {243, 243}, {246, 246}, {248, 253},
+                                        {255, 264}, {266, 278}, {280, 326}};
+
+constexpr NumberRun kLayer2Numbers[] = {
+    {0, 0},     {18, 18},   {43, 43},   {45, 45},   {83, 83},   {104, 105}, {110, 110},
+    {150, 150}, {163, 188}, {190, 194}, {199, 207}, {210, 219}, {221, 224}, {228, 229},
+    {234, 234}, {237, 237}, {248, 248}, {252, 252}, {255, 255}, {258, 258}, {263, 264},
+    {266, 267}, {269, 270}, {272, 277}, {281, 283}, {289, 290}, {292, 293}, {295, 295},
+    {306, 307}, {309, 312}, {320, 320}, {323, 323}, {326, 326}};
+
+template <std::size_t N>
+constexpr int CountNumbers(const NumberRun (&runs)[N]) {
+    int n = 0;
+    int previous = -1;
+    for (const NumberRun& r : runs) {
+        if (r.first <= previous || r.last < r.first)
+            return -1;  // ascending and without repeats, so no pair occurs twice
+        n += r.last - r.first + 1;
+        previous = r.last;
+    }
+    return n;
+}
+
+static_assert(CountNumbers(kLayer1Numbers) == kCustomSlotLayer1);
+static_assert(CountNumbers(kLayer2Numbers) == kCustomSlotLayer2);
+
+template <std::size_t N>
+std::vector<int> Expand(const NumberRun (&runs)[N]) {
     std::vector<int> numbers;
     for (const NumberRun& r : runs)
         for (int n = r.first; n <= r.last; ++n)
@@ -53,19 +81,9 @@ void LayerCatalog::setCustom(int lo, int hi) {
     entries_.back().hi = hi;
 }
 
-std::vector<int> Layer1BackgroundNumbers() {
-    return Expand({{0, 234}, {237, 237}, {240, 240}, {243, 243}, {246, 246}, {248, 253},
-                   {255, 264}, {266, 278}, {280, 326}});
-}
+std::vector<int> Layer1BackgroundNumbers() { return Expand(kLayer1Numbers); }
 
-std::vector<int> Layer2BackgroundNumbers() {
-    return Expand({{0, 0},     {18, 18},   {43, 43},   {45, 45},   {83, 83},   {104, 105},
-                   {110, 110}, {150, 150}, {163, 188}, {190, 194}, {199, 207}, {210, 219},
-                   {221, 224}, {228, 229}, {234, 234}, {237, 237}, {248, 248}, {252, 252},
-                   {255, 255}, {258, 258}, {263, 264}, {266, 267}, {269, 270}, {272, 277},
-                   {281, 283}, {289, 290}, {292, 293}, {295, 295}, {306, 307}, {309, 312},
-                   {320, 320}, {323, 323}, {326, 326}});
-}
+std::vector<int> Layer2BackgroundNumbers() { return Expand(kLayer2Numbers); }
 
 LayerCatalog MakeLayer1Catalog() {
     // Entry 0 (background 0) shows the Blank picture.

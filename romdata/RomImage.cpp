@@ -42,7 +42,8 @@ namespace {
 bool WriteAll(std::FILE* f, const std::vector<std::uint8_t>& bytes) {
     if (!f)
         return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool ok =
+        bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 

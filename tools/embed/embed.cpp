@@ -79,15 +79,21 @@ bool EmbedTemplates(const char* in, const char* outPath) {
         return Fail(in, lines.size(), "expected 485 templates, found " + std::to_string(lines.size()));
     std::string out =
         "// Generated from catalogue/group_templates.txt by ombattleanim-embed.\n"
-        "#include \"catalogue/GroupTemplates.h\"\n\nnamespace om {\n\n"
-        "const GroupTemplates GroupTemplateTable = {\n";
+        "#include \"catalogue/GroupTemplates.h\"\n\n#include <iterator>\n#include <utility>\n\n"
+        "namespace om {\n\nnamespace {\n\nconstexpr std::string_view kTemplates[] = {\n";
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const om::TemplateParse t = om::ParseTemplateLine(lines[i]);
         if (!t.ok)
             return Fail(in, i + 1, t.error);
         out += "    " + CppLiteral(t.bytes) + ",\n";
     }
-    out += "};\n\n}  // namespace om\n";
+    out += "};\n\n"
+           "static_assert(std::size(kTemplates) == kGroupCount, \"one template per group\");\n\n"
+           "template <std::size_t... I>\n"
+           "constexpr GroupTemplates MakeTable(std::index_sequence<I...>) {\n"
+           "    return {kTemplates[I]...};\n}\n\n}  // namespace\n\n"
+           "const GroupTemplates GroupTemplateTable = "
+           "MakeTable(std::make_index_sequence<kGroupCount>{});\n\n}  // namespace om\n";
     return WriteIfChanged(outPath, out);
 }
 
