@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "app/Desktop.h"
@@ -33,6 +34,8 @@ public:
 
     QString chooseRomFile(QWidget*) override {
         ++fileDialogs;
+        if (whileChoosing)
+            whileChoosing();
         if (files.empty())
             return {};
         const QString f = files.front();
@@ -47,6 +50,7 @@ public:
 
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
+    std::function<void()> whileChoosing;  // runs while the dialog is up
     std::vector<Shown> shown;
     QStringList documents;
     int fileDialogs = 0;

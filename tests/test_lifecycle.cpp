@@ -203,6 +203,19 @@ void TestLifecycle::openFailuresShowTheMessage() {
         QVERIFY(f.window->isRomOpen());
         QVERIFY(f.groupList()->isEnabled());
     }
+
+    // A file removed while the dialog is up.
+    QTemporaryDir gone;
+    const QString vanishing = gone.path() + "/vanishing.smc";
+    QVERIFY(omtest::MakeTestImage().writeFile(vanishing.toStdString()));
+    f.desktop.shown.clear();
+    f.desktop.files = {vanishing};
+    f.desktop.whileChoosing = [&] { QFile::remove(vanishing); };
+    f.window->OnFileOpenRom();
+    f.desktop.whileChoosing = nullptr;
+    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+    QCOMPARE(f.desktop.shown[0].text, QString::fromLatin1(kOpenFailedText));
+
     f.type(IDC_LAYER1_LO, "5");
     f.window->OnFileSaveChanges();
     QCOMPARE(DifferingOffsets(before, f.rom.bytes()), std::vector<long>{kTableBegin});
