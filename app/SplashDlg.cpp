@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
+#include <qdrawutil.h>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
@@ -14,6 +16,26 @@
 namespace om {
 
 namespace {
+
+// A smooth, continuous bar in a sunken edge, cheap enough to repaint on
+// every visible step.
+class SmoothProgressBar : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QRect r = rect();
+        qDrawShadePanel(&p, r, palette(), true, 1);
+        const QRect inside = r.adjusted(1, 1, -1, -1);
+        p.fillRect(inside, palette().base());
+        const int span = std::max(1, maximum() - minimum());
+        const int filled = int(qint64(inside.width()) * (value() - minimum()) / span);
+        p.fillRect(QRect(inside.left(), inside.top(), filled, inside.height()),
+                   palette().highlight());
+    }
+};
 
 constexpr ControlSpec kSplashControls[] = {
     {CONTROL(IDC_SPLASH_PROGRESS), ControlKind::ProgressBar, "", 0, 133, 262, 8, kSunken},
@@ -31,15 +53,22 @@ CSplashDlg::CSplashDlg(QWidget* owner) : QDialog(owner) {
     const DialogUnits units(font());
     BuildControls(this, kSplashLayout, units);
     picture_ = Control<QLabel>(this, IDC_SPLASH_PICTURE);
-    progress_ = Control<QProgressBar>(this, IDC_SPLASH_PROGRESS);
+    // The layout's progress bar gives way to the smooth bar in its place.
+    QProgressBar* placeholder = Control<QProgressBar>(this, IDC_SPLASH_PROGRESS);
+    progress_ = new SmoothProgressBar(this);
+    progress_->setObjectName(placeholder->objectName());
+    progress_->setProperty("controlId", IDC_SPLASH_PROGRESS);
+    progress_->setAttribute(Qt::WA_OpaquePaintEvent);
+    delete placeholder;
 
     // The picture control takes the picture's own size; the bar runs along
     // the bottom edge beneath it.
     const QPixmap picture = QPixmap::fromImage(LoadBitmapResource(IDB_SPLASH));
     picture_->setPixmap(picture);
     picture_->resize(picture.size());
-    const QSize layoutSize = units.size(kSplashLayout.width, kSplashLayout.height);
-    const int width = std::max(layoutSize.width(), picture.width());
+    // The window is as wide as the picture, whatever the font's units make
+    // of the layout's width.
+    const int width = picture.width();
     const int barHeight = units.y(8);
     progress_->setGeometry(0, picture.height(), width, barHeight);
     setFixedSize(width, picture.height() + barHeight);
