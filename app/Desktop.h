@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 namespace om {
@@ -28,6 +30,10 @@ public:
 // The filter of the file-open dialog. Its pattern matches the extension in
 // any letter case.
 inline constexpr char kRomFileFilter[] = "SNES ROM files (*.smc)";
+
+// The file-open dialog Open ROM shows: existing files only, the one filter
+// selected.
+std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner);
 
 class QtDesktop : public Desktop {
 public:

@@ -21,17 +21,24 @@ Desktop::Answer QtDesktop::messageBox(QWidget* owner, const QString& text, Butto
     return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
+std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner) {
+    auto dialog = std::make_unique<QFileDialog>(owner);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    // Without QDir::CaseSensitive the name filter matches the extension in
+    // any letter case, so game.smc and GAME.SMC both show.
+    dialog->setNameFilter(QString::fromLatin1(kRomFileFilter));
+    dialog->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
+    // Qt's own dialog: a desktop's native one may match patterns by case.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    return dialog;
+}
+
 QString QtDesktop::chooseRomFile(QWidget* owner) {
-    QFileDialog dialog(owner);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // The name filter matches without regard to case, so game.smc and
-    // GAME.SMC both show.
-    dialog.setNameFilter(QString::fromLatin1(kRomFileFilter));
-    dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const std::unique_ptr<QFileDialog> dialog = MakeRomFileDialog(owner);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
-    return dialog.selectedFiles().constFirst();
+    return dialog->selectedFiles().constFirst();
 }
 
 bool QtDesktop::openDocument(const QString& path) {

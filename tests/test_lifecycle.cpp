@@ -2,6 +2,8 @@
 // window's own commands, byte-exact on images the tests build.
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QListView>
 #include <QtTest>
 #include <unistd.h>
 
@@ -63,6 +65,7 @@ private slots:
     void closeRomDisablesAndKeepsContents();
     void failedSaveIsReported();
     void readmeLooksInCurrentFolderFirst();
+    void fileDialogShowsRomsInAnyCase();
 };
 
 void TestLifecycle::openPickTypeSaveWritesWholeTableOnly() {
@@ -332,6 +335,31 @@ void TestLifecycle::readmeLooksInCurrentFolderFirst() {
     QCOMPARE(f.desktop.documents.size(), 2);
     QVERIFY(f.desktop.shown.empty());
     QDir::setCurrent(oldCwd);
+}
+
+void TestLifecycle::fileDialogShowsRomsInAnyCase() {
+    QTemporaryDir dir;
+    for (const char* name : {"game.smc", "SHOUT.SMC", "Mixed.Smc", "notes.txt", "game.smc.bak"}) {
+        QFile f(dir.path() + "/" + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    const std::unique_ptr<QFileDialog> dialog = MakeRomFileDialog(nullptr);
+    QCOMPARE(dialog->nameFilters(), QStringList{QString::fromLatin1(kRomFileFilter)});
+    QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+    QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    dialog->setDirectory(dir.path());
+    dialog->show();
+    auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+    QVERIFY(view);
+    const auto shown = [&] {
+        QStringList names;
+        const QModelIndex root = view->rootIndex();
+        for (int r = 0; r < view->model()->rowCount(root); ++r)
+            names.append(view->model()->index(r, 0, root).data().toString());
+        names.sort();
+        return names;
+    };
+    QTRY_COMPARE(shown(), (QStringList{"Mixed.Smc", "SHOUT.SMC", "game.smc"}));
 }
 
 QTEST_MAIN(TestLifecycle)
