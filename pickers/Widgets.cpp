@@ -44,7 +44,8 @@ std::int32_t ByteField::value() const {
 void ByteField::keyPressEvent(QKeyEvent* event) {
     const QString t = event->text();
     const bool printable = t.size() == 1 && t[0].isPrint();
-    if (printable && !t[0].isDigit()) {
+    const bool digit = t.size() == 1 && t[0] >= u'0' && t[0] <= u'9';
+    if (printable && !digit) {
         event->accept();  // swallowed: not a digit
         return;
     }

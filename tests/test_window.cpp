@@ -2,6 +2,7 @@
 // orders, layer editing through pickers and fields, and the keyboard rules.
 #include <QAction>
 #include <QCollator>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -390,6 +391,12 @@ void TestWindow::fieldsAcceptOnlyDigits() {
     ByteField* lo = f.field(IDC_LAYER1_LO);
     QSignalSpy changes(lo, &ByteField::changed);
     f.type(IDC_LAYER1_LO, "a-4x2 ");
+    QCOMPARE(lo->text(), QStringLiteral("42"));
+    // Digits of other scripts are not digits here either.
+    for (char16_t c : {u'\u0663', u'\u00B2'}) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(c)));
+        QApplication::sendEvent(lo, &press);
+    }
     QCOMPARE(lo->text(), QStringLiteral("42"));
     QCOMPARE(changes.size(), 2);
     // Program updates raise the handler even when the text stays the same.
