@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QMouseEvent>
+#include <QPainter>
+#include <qdrawutil.h>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -35,6 +37,26 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 namespace {
+
+// A smooth, continuous bar in a sunken edge, cheap enough to repaint on
+// every visible step.
+class SmoothProgressBar : public QProgressBar {
+public:
+    using QProgressBar::QProgressBar;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QRect r = rect();
+        qDrawShadePanel(&p, r, palette(), true, 1);
+        const QRect inside = r.adjusted(1, 1, -1, -1);
+        p.fillRect(inside, palette().base());
+        const int span = std::max(1, maximum() - minimum());
+        const int filled = int(qint64(inside.width()) * (value() - minimum()) / span);
+        p.fillRect(QRect(inside.left(), inside.top(), filled, inside.height()),
+                   palette().highlight());
+    }
+};
 
 QWidget* CreateWidget(QWidget* parent, const ControlSpec& c, const DialogUnits& u) {
     const QString text = QString::fromUtf8(c.text ? c.text : "");
@@ -107,8 +129,9 @@ QWidget* CreateWidget(QWidget* parent, const ControlSpec& c, const DialogUnits& 
         break;
     }
     case ControlKind::ProgressBar: {
-        auto* p = new QProgressBar(parent);
+        auto* p = new SmoothProgressBar(parent);
         p->setTextVisible(false);
+        p->setAttribute(Qt::WA_OpaquePaintEvent);
         w = p;
         break;
     }

@@ -2,8 +2,6 @@
 
 #include <QGuiApplication>
 #include <QLabel>
-#include <QPainter>
-#include <qdrawutil.h>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
@@ -17,25 +15,6 @@ namespace om {
 
 namespace {
 
-// A smooth, continuous bar in a sunken edge, cheap enough to repaint on
-// every visible step.
-class SmoothProgressBar : public QProgressBar {
-public:
-    using QProgressBar::QProgressBar;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        const QRect r = rect();
-        qDrawShadePanel(&p, r, palette(), true, 1);
-        const QRect inside = r.adjusted(1, 1, -1, -1);
-        p.fillRect(inside, palette().base());
-        const int span = std::max(1, maximum() - minimum());
-        const int filled = int(qint64(inside.width()) * (value() - minimum()) / span);
-        p.fillRect(QRect(inside.left(), inside.top(), filled, inside.height()),
-                   palette().highlight());
-    }
-};
 
 constexpr ControlSpec kSplashControls[] = {
     {CONTROL(IDC_SPLASH_PROGRESS), ControlKind::ProgressBar, "", 0, 133, 262, 8, kSunken},
@@ -53,13 +32,7 @@ CSplashDlg::CSplashDlg(QWidget* owner) : QDialog(owner) {
     const DialogUnits units(font());
     BuildControls(this, kSplashLayout, units);
     picture_ = Control<QLabel>(this, IDC_SPLASH_PICTURE);
-    // The layout's progress bar gives way to the smooth bar in its place.
-    QProgressBar* placeholder = Control<QProgressBar>(this, IDC_SPLASH_PROGRESS);
-    progress_ = new SmoothProgressBar(this);
-    progress_->setObjectName(placeholder->objectName());
-    progress_->setProperty("controlId", IDC_SPLASH_PROGRESS);
-    progress_->setAttribute(Qt::WA_OpaquePaintEvent);
-    delete placeholder;
+    progress_ = Control<QProgressBar>(this, IDC_SPLASH_PROGRESS);
 
     // The picture control takes the picture's own size; the bar runs along
     // the bottom edge beneath it.

@@ -22,18 +22,7 @@ std::unique_ptr<RomStream> RomFile::OpenForUpdate(const std::string& path) {
         return nullptr;
     std::unique_ptr<RomStream> s(new RomStream);
     s->fd_ = fd;
-    cookie_io_functions_t io{};
-    io.read = [](void* c, char* b, std::size_t n) -> ssize_t { return RomStream::Read(c, b, n); };
-    io.write = [](void* c, const char* b, std::size_t n) -> ssize_t {
-        return RomStream::Write(c, b, n);
-    };
-    io.seek = [](void* c, off64_t* o, int w) -> int {
-        long off = static_cast<long>(*o);
-        const int r = RomStream::Seek(c, &off, w);
-        *o = off;
-        return r;
-    };
-    io.close = nullptr;
+    const cookie_io_functions_t io{&RomStream::Read, &RomStream::Write, &RomStream::Seek, nullptr};
     s->file_ = fopencookie(s.get(), "rb+", io);
     if (!s->file_)
         return nullptr;  // the destructor closes fd
@@ -97,7 +86,7 @@ bool RomStream::commit() {
     return !failed_;
 }
 
-long RomStream::Read(void* cookie, char* buf, std::size_t n) {
+ssize_t RomStream::Read(void* cookie, char* buf, std::size_t n) {
     auto* s = static_cast<RomStream*>(cookie);
     ssize_t got;
     do
@@ -122,7 +111,7 @@ long RomStream::Read(void* cookie, char* buf, std::size_t n) {
     return got;
 }
 
-long RomStream::Write(void* cookie, const char* buf, std::size_t n) {
+ssize_t RomStream::Write(void* cookie, const char* buf, std::size_t n) {
     auto* s = static_cast<RomStream*>(cookie);
     const long pendEnd = s->pendingStart_ + static_cast<long>(s->pending_.size());
     // Held runs grow when the writes follow each other, as the table's do;
@@ -136,10 +125,10 @@ long RomStream::Write(void* cookie, const char* buf, std::size_t n) {
         s->pending_.resize(at + n);
     s->pending_.replace(at, n, buf, n);
     s->position_ += static_cast<long>(n);
-    return static_cast<long>(n);
+    return static_cast<ssize_t>(n);
 }
 
-int RomStream::Seek(void* cookie, long* offset, int whence) {
+int RomStream::Seek(void* cookie, off64_t* offset, int whence) {
     auto* s = static_cast<RomStream*>(cookie);
     long base = 0;
     if (whence == SEEK_CUR) {
@@ -151,7 +140,7 @@ int RomStream::Seek(void* cookie, long* offset, int whence) {
         base = std::max(static_cast<long>(st.st_size),
                         s->pendingStart_ + static_cast<long>(s->pending_.size()));
     }
-    const long target = base + *offset;
+    const long target = base + static_cast<long>(*offset);
     if (target < 0)
         return -1;
     s->position_ = target;

@@ -8,6 +8,8 @@
 // what was written.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -59,10 +61,10 @@ public:
 private:
     friend class RomFile;
     RomStream() = default;
-    struct Cookie;
-    static long Read(void* cookie, char* buf, std::size_t n);
-    static long Write(void* cookie, const char* buf, std::size_t n);
-    static int Seek(void* cookie, long* offset, int whence);
+    // The stream's I/O functions, as fopencookie calls them.
+    static ssize_t Read(void* cookie, char* buf, std::size_t n);
+    static ssize_t Write(void* cookie, const char* buf, std::size_t n);
+    static int Seek(void* cookie, off64_t* offset, int whence);
 
     int fd_ = -1;
     long position_ = 0;

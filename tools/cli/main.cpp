@@ -107,7 +107,7 @@ int Dump(const std::string& path) {
     std::FILE* f = OpenRomForReading(path, reason, size);
     if (!f)
         return Fail(reason);
-    static om::BattleAnimData data;
+    om::BattleAnimData data;
     data.ReadEnemyNames(f);
     data.InitGroupRecords(om::GroupTemplateTable, om::LeadEnemyTable);
     data.ReadBattleBgEntries(f);
