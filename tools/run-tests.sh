@@ -12,6 +12,8 @@ run_suite() {
   cmake -S "$top" -B "$dir" "$@"
   cmake --build "$dir" -j"$jobs"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
+  # CTest keeps a skipped test's reason in its log only; show it.
+  sed -n '/^SKIPPED:/,/^<end of output>/p' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null || true
 }
 
 echo "== normal build, warnings as errors"
