@@ -27,9 +27,11 @@ public:
     virtual bool openDocument(const QString& path) = 0;
 };
 
-// The filter of the file-open dialog. Its pattern matches the extension in
-// any letter case.
-inline constexpr char kRomFileFilter[] = "SNES ROM files (*.smc)";
+// The filters of the file-open dialog, the first one selected. Its patterns
+// match the extensions in any letter case: images with a copier header
+// (.smc) and without one (.sfc).
+inline constexpr char kRomFileFilter[] = "SNES ROM files (*.smc *.sfc)";
+inline constexpr char kAllFilesFilter[] = "All files (*)";
 
 // The file-open dialog Open ROM shows: existing files only, the one filter
 // selected.

@@ -27,7 +27,9 @@ std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner) {
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // Without QDir::CaseSensitive the name filter matches the extension in
     // any letter case, so game.smc and GAME.SMC both show.
-    dialog->setNameFilter(QString::fromLatin1(kRomFileFilter));
+    dialog->setNameFilters(
+        {QString::fromLatin1(kRomFileFilter), QString::fromLatin1(kAllFilesFilter)});
+    dialog->selectNameFilter(QString::fromLatin1(kRomFileFilter));
     dialog->setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
     // Qt's own dialog: a desktop's native one may match patterns by case.
     dialog->setOption(QFileDialog::DontUseNativeDialog);

@@ -42,7 +42,9 @@ start_server() {
   xauth add ":$n" . "$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')" 2>>"$tmp/xvfb.log"
   : >"$tmp/display"
   # -displayfd writes the display number once the server takes clients.
-  Xvfb ":$n" -displayfd 3 -auth "$XAUTHORITY" -screen 0 1024x768x24 "$@" \
+  # -noreset: without it the server resets when its last client (the probe
+  # below) leaves, and a client connecting during the reset is refused.
+  Xvfb ":$n" -noreset -displayfd 3 -auth "$XAUTHORITY" -screen 0 1024x768x24 "$@" \
     3>"$tmp/display" 2>>"$tmp/xvfb.log" &
   xvfb=$!
   for _ in $(seq 100); do

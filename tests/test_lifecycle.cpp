@@ -339,12 +339,15 @@ void TestLifecycle::readmeLooksInCurrentFolderFirst() {
 
 void TestLifecycle::fileDialogShowsRomsInAnyCase() {
     QTemporaryDir dir;
-    for (const char* name : {"game.smc", "SHOUT.SMC", "Mixed.Smc", "notes.txt", "game.smc.bak"}) {
+    for (const char* name : {"game.smc", "SHOUT.SMC", "Mixed.Smc", "bare.sfc", "BARE.SFC",
+                             "notes.txt", "game.smc.bak"}) {
         QFile f(dir.path() + "/" + name);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
     const std::unique_ptr<QFileDialog> dialog = MakeRomFileDialog(nullptr);
-    QCOMPARE(dialog->nameFilters(), QStringList{QString::fromLatin1(kRomFileFilter)});
+    QCOMPARE(dialog->nameFilters(),
+             (QStringList{"SNES ROM files (*.smc *.sfc)", "All files (*)"}));
+    QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("SNES ROM files (*.smc *.sfc)"));
     QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
     QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
     dialog->setDirectory(dir.path());
@@ -359,7 +362,11 @@ void TestLifecycle::fileDialogShowsRomsInAnyCase() {
         names.sort();
         return names;
     };
-    QTRY_COMPARE(shown(), (QStringList{"Mixed.Smc", "SHOUT.SMC", "game.smc"}));
+    QTRY_COMPARE(shown(),
+                 (QStringList{"BARE.SFC", "Mixed.Smc", "SHOUT.SMC", "bare.sfc", "game.smc"}));
+    // "All files" shows everything.
+    dialog->selectNameFilter(QStringLiteral("All files (*)"));
+    QTRY_COMPARE(shown().size(), 7);
 }
 
 QTEST_MAIN(TestLifecycle)
