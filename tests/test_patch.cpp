@@ -833,6 +833,12 @@ private slots:
         QVERIFY2(QString::fromStdString(error).contains("it has 6 bytes, more than the 5"), error.c_str());
         QVERIFY(error.find(path) != std::string::npos);
         QCOMPARE(bytes, kUntouched);
+
+        QFile empty(dir.path() + "/empty.ips");
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QVERIFY2(om::ReadWholeFile(empty.fileName().toStdString(), 5, bytes, error), error.c_str());
+        QVERIFY(bytes.empty());
     }
 
     void readRefused_data() {
