@@ -25,6 +25,8 @@
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
+#include "patch/Patch.h"
+#include "patch/PatchFile.h"
 #include "pickers/BuildLayerPickers.h"
 #include "res/Resources.h"
 
@@ -411,6 +413,41 @@ void CBattleAnimDlg::OnFileSaveChanges() {
     if (!written || !romFile_.stillAtPath())
         desktop_.messageBox(this, QString::fromLatin1(kSaveFailedText), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
+}
+
+std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {
+    std::vector<std::uint8_t> image = openedImage_;
+    data_.WriteBattleBgEntries(image, layout_);
+    // The shown group's values are in the fields until it is left or saved.
+    const long at = layout_.entryOffset(editor_->shownGroup());
+    const ByteField* fields[] = {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_};
+    for (std::size_t i = 0; i < 4; ++i)
+        image.at(static_cast<std::size_t>(at) + i) = static_cast<std::uint8_t>(fields[i]->value() & 0xFF);
+    return image;
+}
+
+void CBattleAnimDlg::OnFileExportPatch() {
+    if (!romFile_.isOpen())
+        return;
+    const std::vector<std::uint8_t> edited = EditedImage();
+    if (edited == openedImage_) {
+        desktop_.messageBox(this, QString::fromLatin1(kNothingToExportText), Desktop::Buttons::Ok,
+                            Desktop::Icon::Warning);
+        return;
+    }
+    const QString path = desktop_.choosePatchFile(this);
+    if (path.isEmpty())
+        return;
+    const std::string file = QFile::encodeName(path).toStdString();
+    // The name's extension says the format; BPS, which checks that it is
+    // applied to the right image, when it says neither.
+    const PatchFormat format = PatchFormatForPath(file).value_or(PatchFormat::Bps);
+    ByteVector patch;
+    std::string error;
+    if (!MakePatch(format, openedImage_, edited, patch, error) ||
+        !WriteFileAtomically(file, patch, error))
+        desktop_.messageBox(this, QString::fromLatin1(kExportFailedText).arg(QString::fromStdString(error)),
+                            Desktop::Buttons::Ok, Desktop::Icon::Warning);
 }
 
 void CBattleAnimDlg::OnFileCloseRom() {

@@ -41,6 +41,10 @@ public:
     bool LoadRom(const QString& path);
     void OnFileSaveChanges();
     void OnFileCloseRom();
+    void OnFileExportPatch();
+    // The image the editor would save: the file as it was opened with the
+    // table as it is now on screen, edits not yet saved included.
+    std::vector<std::uint8_t> EditedImage() const;
 
     // Group list and its orders.
     void FillGroupList(bool store);

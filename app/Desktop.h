@@ -23,6 +23,9 @@ public:
     virtual Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) = 0;
     // The path of an existing file the user chose, or an empty string.
     virtual QString chooseRomFile(QWidget* owner) = 0;
+    // A path to write a patch to, or an empty string. An existing file is
+    // only returned when the user agreed to replace it.
+    virtual QString choosePatchFile(QWidget* owner) = 0;
     // Asks the desktop to open a document; the result is only informative.
     virtual bool openDocument(const QString& path) = 0;
 };
@@ -37,10 +40,19 @@ inline constexpr char kAllFilesFilter[] = "All files (*)";
 // selected.
 std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner);
 
+// The filters of the Export Patch dialog; BPS, the one we recommend, first
+// and selected. A name typed without an extension gets the selected one's.
+inline constexpr char kBpsPatchFilter[] = "BPS patches (*.bps)";
+inline constexpr char kIpsPatchFilter[] = "IPS patches (*.ips)";
+inline constexpr char kExportPatchTitle[] = "Export Patch";
+
+std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner);
+
 class QtDesktop : public Desktop {
 public:
     Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) override;
     QString chooseRomFile(QWidget* owner) override;
+    QString choosePatchFile(QWidget* owner) override;
     bool openDocument(const QString& path) override;
 };
 

@@ -28,6 +28,14 @@ inline constexpr char kTooLargeText[] =
     "This file is too large to be an Orbitmarsh ROM image: it is %1 bytes long, and the editor "
     "opens images of up to %2 bytes. The file was not opened.";
 
+inline constexpr char kNothingToExportText[] =
+    "There is nothing to export: the battle background table in the editor is the same as in "
+    "the ROM when it was opened. No patch was written.";
+
+// %1: why, in the words of the patch writer or the file system.
+inline constexpr char kExportFailedText[] =
+    "An error occurred while attempting to write the patch: %1. No patch was written.";
+
 inline constexpr std::array<const char*, 5> AboutQuips = {
     "Boo.",
     "Hello. My name is Dorn Pippet.",

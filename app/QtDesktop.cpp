@@ -43,6 +43,30 @@ QString QtDesktop::chooseRomFile(QWidget* owner) {
     return dialog->selectedFiles().constFirst();
 }
 
+std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner) {
+    auto dialog = std::make_unique<QFileDialog>(owner, QString::fromLatin1(kExportPatchTitle));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(
+        {QString::fromLatin1(kBpsPatchFilter), QString::fromLatin1(kIpsPatchFilter)});
+    dialog->selectNameFilter(QString::fromLatin1(kBpsPatchFilter));
+    dialog->setDefaultSuffix(QStringLiteral("bps"));
+    QFileDialog* d = dialog.get();
+    QObject::connect(d, &QFileDialog::filterSelected, d, [d](const QString& filter) {
+        d->setDefaultSuffix(filter == QLatin1String(kIpsPatchFilter) ? QStringLiteral("ips")
+                                                                     : QStringLiteral("bps"));
+    });
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    return dialog;
+}
+
+QString QtDesktop::choosePatchFile(QWidget* owner) {
+    const std::unique_ptr<QFileDialog> dialog = MakePatchFileDialog(owner);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return {};
+    return dialog->selectedFiles().constFirst();
+}
+
 bool QtDesktop::openDocument(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "romdata/RomLayout.h"
 
@@ -49,6 +50,9 @@ public:
                           const RomLayout& layout = kSmcLayout);
     void ReadBattleBgEntries(std::FILE* file, const RomLayout& layout = kSmcLayout);
     void WriteBattleBgEntries(std::FILE* file, const RomLayout& layout = kSmcLayout) const;
+    // Puts the 485 entries into an image in memory, as WriteBattleBgEntries
+    // puts them into the file. The image must hold the table.
+    void WriteBattleBgEntries(std::vector<std::uint8_t>& image, const RomLayout& layout) const;
 
     GroupRecord& record(int g) { return records_.at(static_cast<std::size_t>(g)); }
     const GroupRecord& record(int g) const { return records_.at(static_cast<std::size_t>(g)); }

@@ -43,6 +43,15 @@ public:
         return f;
     }
 
+    QString choosePatchFile(QWidget*) override {
+        ++patchDialogs;
+        if (patchFiles.empty())
+            return {};
+        const QString f = patchFiles.front();
+        patchFiles.pop_front();
+        return f;
+    }
+
     bool openDocument(const QString& path) override {
         documents.append(path);
         return true;
@@ -51,6 +60,8 @@ public:
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
     std::function<void()> whileChoosing;  // runs while the dialog is up
+    std::deque<QString> patchFiles;  // what the Export Patch dialog returns
+    int patchDialogs = 0;
     std::vector<Shown> shown;
     QStringList documents;
     int fileDialogs = 0;
