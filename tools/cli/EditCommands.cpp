@@ -35,8 +35,11 @@ std::string OffsetProblem(const ImportRow& row, const om::RomLayout& layout,
     const om::RomLayout& other = OtherLayout(layout);
     if (*row.offset != other.entryOffset(row.group))
         return at;
-    return at + ": the CSV was dumped from an image with " + om::LayoutName(other) +
-           ", and this image has " + om::LayoutName(layout);
+    return at + (other.headerSize != 0
+                     ? ": the CSV was dumped from an image with a 512-byte copier header, and "
+                       "this image has none"
+                     : ": the CSV was dumped from an image without a copier header, and this "
+                       "image has a 512-byte one");
 }
 
 bool ReadText(const std::string& path, std::string& text, std::string& reason) {

@@ -107,8 +107,15 @@ int main(int argc, char** argv) {
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption force(QStringLiteral("force"));
     parser.addOptions({help, version, force});
-    if (!parser.parse(raw))
+    if (!parser.parse(raw)) {
+        // "-1" reads as an option; say what it really is.
+        for (const QString& arg : raw)
+            if (arg.size() > 1 && arg[0] == '-' && arg[1].isDigit())
+                return omcli::UsageError("'" + Bytes(arg) +
+                                         "' is not a number this program takes: GROUP is 0 "
+                                         "to 484 and each byte 0 to 255");
         return omcli::UsageError(Bytes(parser.errorText()));
+    }
     if (parser.isSet(help)) {
         PrintHelp();
         return std::cout.good() ? omcli::kExitOk : omcli::kExitFileError;
