@@ -3,7 +3,7 @@
 # Installs nothing when everything is already there.
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev fonts-dejavu-core xvfb xauth xdotool
+packages=(build-essential cmake qt6-base-dev zlib1g-dev fonts-dejavu-core xvfb xauth xdotool
           xdg-utils)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,5 @@
-// ombattleanim-bench: start-up, picker build, load, save and list-order
-// figures of the editor, run offscreen. Each figure is the median of
+// ombattleanim-bench: start-up, picker build, load, save, list-order and
+// patch figures of the editor, run offscreen. Each figure is the median of
 // repeated runs after warm-up runs, with the spread (min-max) beside it.
 //
 //   ombattleanim-bench [--quick]     --quick: one run each, for a check
@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "DemoRom.h"
@@ -22,6 +23,7 @@
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
 #include "app/ResourceIds.h"
+#include "patch/Patch.h"
 #include "pickers/BuildLayerPickers.h"
 #include "res/Resources.h"
 
@@ -77,6 +79,27 @@ std::unique_ptr<CBattleAnimDlg> StartWindow(BattleAnimData& data, Desktop& deskt
     while (!w->pickersBuilt())
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     return w;
+}
+
+// Makes a patch of the demo image with every table byte changed, then
+// applies it: what publishing and then installing a whole-table edit costs.
+Figure MeasurePatch(const char* name, PatchFormat format) {
+    const RomImage demo = MakeDemoRom();
+    const ByteVector& source = demo.bytes();
+    ByteVector target = source;
+    const long at = demo.layout().entryOffset(0);
+    for (long i = 0; i < kGroupCount * kEntrySize; ++i)
+        target[static_cast<std::size_t>(at + i)] ^= 0xA5;
+    ByteVector patch, applied;
+    std::string error;
+    const Figure f = Measure(name, 3, 30, [&] { applied.clear(); }, [&] {
+        if (!MakePatch(format, source, target, patch, error) ||
+            !ApplyPatch(source, patch, applied, error))
+            std::abort();
+    });
+    if (applied != target)
+        std::abort();
+    return f;
 }
 
 long PeakRssKiB() {
@@ -162,6 +185,9 @@ int main(int argc, char** argv) {
     figures.push_back(Measure("SelectGroup", 20, 500, [] {},
                               [&] { window->editor().SelectGroup(p = (p + 37) % 485, true); }));
     window.reset();
+
+    figures.push_back(MeasurePatch("BPS make + apply, whole table", PatchFormat::Bps));
+    figures.push_back(MeasurePatch("IPS make + apply, whole table", PatchFormat::Ips));
 
     for (const Figure& f : figures)
         Print(f);

@@ -1,0 +1,42 @@
+// IPS and BPS patches: making one from two images, and applying one to an
+// image. Free of widgets and files; patches come from strangers, so every
+// size, offset and length read from one is checked before it is used.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace om {
+
+using ByteVector = std::vector<std::uint8_t>;
+using ByteSpan = std::span<const std::uint8_t>;
+
+enum class PatchFormat { Ips, Bps };
+
+// The largest image a patch may produce.
+inline constexpr std::size_t kMaxPatchTarget = 64u * 1024 * 1024;  // 64 MiB
+
+// By a file name's extension, ".ips" or ".bps" in any letter case; nullopt otherwise.
+std::optional<PatchFormat> PatchFormatForPath(std::string_view path);
+// By the patch's first bytes ("PATCH" or "BPS1"); nullopt otherwise.
+std::optional<PatchFormat> PatchFormatOf(ByteSpan patch);
+
+std::uint32_t Crc32(ByteSpan bytes);
+
+// Each returns false and sets error (one line, for people, naming the problem and, for a
+// patch being read, its byte position in the patch) and leaves the output untouched on failure.
+bool MakeIpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::string& error);
+bool MakeBpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::string& error);
+bool MakePatch(PatchFormat format, ByteSpan source, ByteSpan target, ByteVector& patch,
+               std::string& error);
+bool ApplyIpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error);
+bool ApplyBpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error);
+// By the patch's magic; an unknown format is an error.
+bool ApplyPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error);
+
+}  // namespace om
