@@ -87,19 +87,22 @@ void TestCli::helpAndVersion() {
     const Run r = RunCli(args);
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.err, QByteArray());
-    QVERIFY2(r.out.startsWith("Usage: ombattleanim-cli [--force] COMMAND ARGUMENT...\n"),
+    QVERIFY2(r.out.startsWith("Usage: ombattleanim-cli [OPTION...] COMMAND ARGUMENT...\n"),
              r.out.constData());
     // Every command, with its arguments, on a line of its own, then a line
     // on what it does.
     const QList<QByteArray> lines = Lines(r.out);
     for (const char* synopsis :
          {"  info ROM", "  dump ROM", "  set ROM GROUP L1LO L1HI L2LO L2HI", "  import ROM CSV",
-          "  diff ROM_A ROM_B", "  make-demo-rom OUT"}) {
+          "  diff ROM_A ROM_B", "  make-patch ORIGINAL MODIFIED OUT", "  apply-patch ROM PATCH OUT",
+          "  make-demo-rom OUT"}) {
         const qsizetype at = lines.indexOf(QByteArray(synopsis));
         QVERIFY2(at > 0 && at + 1 < lines.size(), synopsis);
         QVERIFY2(lines[at + 1].startsWith("      ") && lines[at + 1].size() > 12, synopsis);
     }
-    for (const char* option : {"  -h, --help ", "  --version ", "  --force "})
+    QVERIFY(r.out.contains("BPS is the one to\n      publish"));
+    for (const char* option :
+         {"  -h, --help ", "  --version ", "  --force ", "  --format ips|bps "})
         QVERIFY2(r.out.contains(option), option);
     QVERIFY(r.out.contains("Exit status:\n  0  "));
     QVERIFY(r.out.endsWith('\n'));
@@ -119,27 +122,44 @@ void TestCli::usageErrors_data() {
     QTest::addColumn<QByteArray>("says");
     const QString rom = dir_.filePath("no-such.smc");
     QTest::newRow("no arguments") << QStringList{} << QByteArray("no command given");
-    QTest::newRow("unknown command") << QStringList{"edit", rom}
-                                     << QByteArray("unknown command 'edit'");
-    QTest::newRow("unknown option") << QStringList{"info", "--fast", rom}
-                                    << QByteArray("'fast'");
+    QTest::newRow("unknown command")
+        << QStringList{"edit", rom} << QByteArray("unknown command 'edit'");
+    QTest::newRow("unknown option") << QStringList{"info", "--fast", rom} << QByteArray("'fast'");
     QTest::newRow("unknown short option") << QStringList{"-x", "info", rom} << QByteArray("'x'");
-    QTest::newRow("info, no file") << QStringList{"info"}
-                                   << QByteArray("'info' takes 1 argument (info ROM), not 0");
-    QTest::newRow("dump, two files") << QStringList{"dump", rom, rom}
-                                     << QByteArray("'dump' takes 1 argument (dump ROM), not 2");
-    QTest::newRow("make-demo-rom, no file") << QStringList{"make-demo-rom"}
-                                            << QByteArray("'make-demo-rom' takes 1 argument");
+    QTest::newRow("info, no file")
+        << QStringList{"info"} << QByteArray("'info' takes 1 argument (info ROM), not 0");
+    QTest::newRow("dump, two files")
+        << QStringList{"dump", rom, rom} << QByteArray("'dump' takes 1 argument (dump ROM), not 2");
+    QTest::newRow("make-demo-rom, no file")
+        << QStringList{"make-demo-rom"} << QByteArray("'make-demo-rom' takes 1 argument");
     QTest::newRow("set, five arguments")
         << QStringList{"set", rom, "1", "2", "3", "4"}
         << QByteArray("'set' takes 6 arguments (set ROM GROUP L1LO L1HI L2LO L2HI), not 5");
-    QTest::newRow("import, one argument") << QStringList{"import", rom}
-                                          << QByteArray("'import' takes 2 arguments");
-    QTest::newRow("diff, three files") << QStringList{"diff", rom, rom, rom}
-                                       << QByteArray("'diff' takes 2 arguments");
+    QTest::newRow("import, one argument")
+        << QStringList{"import", rom} << QByteArray("'import' takes 2 arguments");
+    QTest::newRow("diff, three files")
+        << QStringList{"diff", rom, rom, rom} << QByteArray("'diff' takes 2 arguments");
     QTest::newRow("--force where it means nothing")
         << QStringList{"--force", "make-demo-rom", dir_.filePath("forced.smc")}
         << QByteArray("--force does not apply to 'make-demo-rom'");
+    QTest::newRow("--format where it means nothing")
+        << QStringList{"apply-patch", "--format", "bps", rom, rom, dir_.filePath("out.smc")}
+        << QByteArray("--format does not apply to 'apply-patch'");
+    QTest::newRow("--format without a value")
+        << QStringList{"make-patch", rom, rom, "--format"} << QByteArray("'--format'");
+    QTest::newRow("--format of another kind")
+        << QStringList{"make-patch", "--format=ups", rom, rom, dir_.filePath("out.bps")}
+        << QByteArray("--format takes ips or bps, not 'ups'");
+    QTest::newRow("--format twice")
+        << QStringList{"make-patch", "--format=ips", "--format=bps", rom, rom,  //
+                       dir_.filePath("out.bps")}
+        << QByteArray("--format is given more than once");
+    QTest::newRow("patch name without a format")
+        << QStringList{"make-patch", rom, rom, dir_.filePath("out.patch")}
+        << QByteArray("cannot tell the patch format from '" + dir_.filePath("out.patch").toUtf8() +
+                      "': name it .bps (recommended) or .ips, or give --format bps");
+    QTest::newRow("make-patch, two files")
+        << QStringList{"make-patch", rom, rom} << QByteArray("'make-patch' takes 3 arguments");
 }
 
 void TestCli::usageErrors() {
@@ -154,6 +174,9 @@ void TestCli::usageErrors() {
     QCOMPARE(r.out, QByteArray());
     QVERIFY(!QFile::exists(dir_.filePath("no-such.smc")));
     QVERIFY(!QFile::exists(dir_.filePath("forced.smc")));
+    QVERIFY(!QFile::exists(dir_.filePath("out.smc")));
+    QVERIFY(!QFile::exists(dir_.filePath("out.bps")));
+    QVERIFY(!QFile::exists(dir_.filePath("out.patch")));
 }
 
 void TestCli::fileErrors_data() {
@@ -225,15 +248,17 @@ void TestCli::infoAndDumpPerLayout_data() {
     QTest::addColumn<long>("tableAt");
     QTest::addColumn<QByteArray>("info");
     QTest::newRow("copier header") << true << 776862L
-                                   << QByteArray("size: 3146240 bytes\n"
-                                                 "title: ORBIT MARSH (matches)\n"
-                                                 "layout: 512-byte copier header, table at 0xBDA9E\n"
-                                                 "entries inside the file: 485 of 485\n");
+                                   << QByteArray(
+                                          "size: 3146240 bytes\n"
+                                          "title: ORBIT MARSH (matches)\n"
+                                          "layout: 512-byte copier header, table at 0xBDA9E\n"
+                                          "entries inside the file: 485 of 485\n");
     QTest::newRow("headerless") << false << 776350L
-                                << QByteArray("size: 3145728 bytes\n"
-                                              "title: ORBIT MARSH (matches)\n"
-                                              "layout: no copier header, table at 0xBD89E\n"
-                                              "entries inside the file: 485 of 485\n");
+                                << QByteArray(
+                                       "size: 3145728 bytes\n"
+                                       "title: ORBIT MARSH (matches)\n"
+                                       "layout: no copier header, table at 0xBD89E\n"
+                                       "entries inside the file: 485 of 485\n");
 }
 
 void TestCli::infoAndDumpPerLayout() {
@@ -277,15 +302,17 @@ void TestCli::tableEnd_data() {
                                 << QByteArray("the file is 0 bytes long, too short");
     QTest::newRow("header: one byte short")
         << true << 778801L << false
-        << QByteArray("is 778801 bytes long, too short to be an Orbitmarsh ROM image: the battle "
-                      "background table ends at byte 778802");
+        << QByteArray(
+               "is 778801 bytes long, too short to be an Orbitmarsh ROM image: the battle "
+               "background table ends at byte 778802");
     QTest::newRow("header: the table's end") << true << 778802L << true << QByteArray();
-    QTest::newRow("header: title only") << true << 0x101C0L + 11 << false
-                                        << QByteArray("is 65995 bytes long, too short");
+    QTest::newRow("header: title only")
+        << true << 0x101C0L + 11 << false << QByteArray("is 65995 bytes long, too short");
     QTest::newRow("headerless: one byte short")
         << false << 778289L << false
-        << QByteArray("is 778289 bytes long, too short to be an Orbitmarsh ROM image: the battle "
-                      "background table ends at byte 778290");
+        << QByteArray(
+               "is 778289 bytes long, too short to be an Orbitmarsh ROM image: the battle "
+               "background table ends at byte 778290");
     QTest::newRow("headerless: the table's end") << false << 778290L << true << QByteArray();
 }
 
@@ -314,8 +341,8 @@ void TestCli::tableEnd() {
     }
     if (accepted) {
         const Run d = RunCli({"dump", rom.qpath()});
-        QCOMPARE(Lines(d.out).value(485).left(20), QByteArray(headered ? "484,BE22E,7,0,228,1,"
-                                                                       : "484,BE02E,7,0,228,1,"));
+        QCOMPARE(Lines(d.out).value(485).left(20),
+                 QByteArray(headered ? "484,BE22E,7,0,228,1," : "484,BE02E,7,0,228,1,"));
     }
     QVERIFY(rom.bytes() == image.bytes());
 }
@@ -351,11 +378,13 @@ void TestCli::foreignTitle_data() {
     QTest::addColumn<QByteArray>("layout");
     // Without a title, a size that is a multiple of 1024 has no header.
     QTest::newRow("3 MiB") << 3145728L << 776350L
-                           << QByteArray("layout: no copier header, table at 0xBD89E (by the "
-                                         "file's size)");
+                           << QByteArray(
+                                  "layout: no copier header, table at 0xBD89E (by the "
+                                  "file's size)");
     QTest::newRow("3 MiB + 512") << 3146240L << 776862L
-                                 << QByteArray("layout: 512-byte copier header, table at 0xBDA9E "
-                                               "(by the file's size)");
+                                 << QByteArray(
+                                        "layout: 512-byte copier header, table at 0xBDA9E "
+                                        "(by the file's size)");
 }
 
 void TestCli::foreignTitle() {
@@ -405,7 +434,8 @@ void TestCli::dumpTestImage() {
 
     const QList<QByteArray> lines = Lines(r.out);
     QCOMPARE(lines.size(), 486);
-    QCOMPARE(lines[0], QByteArray("group,offset,layer1_lo,layer1_hi,layer2_lo,layer2_hi,description"));
+    QCOMPARE(lines[0],
+             QByteArray("group,offset,layer1_lo,layer1_hi,layer2_lo,layer2_hi,description"));
     QVERIFY(lines[1].startsWith("0,BDA9E,"));
     for (int g = 0; g < 485; ++g) {
         const QList<QByteArray> f = CsvFields(lines[g + 1]);
@@ -443,7 +473,8 @@ void TestCli::dumpDescriptions() {
     QCOMPARE(CsvFields(lines[485]).value(6), QByteArray("null"));
     QCOMPARE(CsvFields(lines[484]).value(6), QByteArray("null"));
     // A plain-text group comes out as it is stored.
-    QCOMPARE(CsvFields(lines[301]).value(6).toStdString(), std::string(om::GroupTemplateTable[300]));
+    QCOMPARE(CsvFields(lines[301]).value(6).toStdString(),
+             std::string(om::GroupTemplateTable[300]));
     // Every line holds exactly seven fields, whatever the names hold.
     for (int g = 1; g <= 485; ++g)
         QCOMPARE(CsvFields(lines[g]).size(), 7);

@@ -101,8 +101,7 @@ void TestCliEdit::setWritesOneEntry_data() {
     QTest::newRow("header, group 484 in hex")
         << true << QStringList{"0x1E4", "0xff", "0X0", "0xAb", "255"} << 778798L
         << QByteArray("group 484: 228,1,27,1 -> 255,0,171,255\n");
-    QTest::newRow("headerless, group 0") << false << QStringList{"0", "9", "8", "7", "6"}
-                                         << 776350L
+    QTest::newRow("headerless, group 0") << false << QStringList{"0", "9", "8", "7", "6"} << 776350L
                                          << QByteArray("group 0: 0,0,255,1 -> 9,8,7,6\n");
     QTest::newRow("headerless, group 484")
         << false << QStringList{"484", "1", "2", "3", "4"} << 778286L
@@ -178,8 +177,8 @@ void TestCliEdit::writersRefuseFiles_data() {
     QTest::newRow("one byte short of the table's end")
         << "short" << QByteArray("is 778801 bytes long, too short");
     QTest::newRow("empty") << "empty" << QByteArray("is 0 bytes long, too short");
-    QTest::newRow("foreign title") << "foreign"
-                                   << QByteArray("does not look like an Orbitmarsh ROM image");
+    QTest::newRow("foreign title")
+        << "foreign" << QByteArray("does not look like an Orbitmarsh ROM image");
     QTest::newRow("read-only") << "read-only" << QByteArray("for writing: Permission denied");
     QTest::newRow("missing") << "missing" << QByteArray("No such file or directory");
     QTest::newRow("FIFO") << "fifo" << QByteArray("is a FIFO, not a file");
@@ -299,10 +298,10 @@ void TestCliEdit::importSomeRowsInAnyOrder_data() {
     QTest::newRow("header, LF") << true << QByteArray("\n") << QByteArray("BDF4E,,0xbe22e") << smc;
     QTest::newRow("header, CRLF") << true << QByteArray("\r\n") << QByteArray("BDF4E,,BE22E")
                                   << smc;
-    QTest::newRow("headerless, LF") << false << QByteArray("\n") << QByteArray("bdd4e,BD8B2,")
-                                    << sfc;
-    QTest::newRow("headerless, CRLF") << false << QByteArray("\r\n")
-                                      << QByteArray("BDD4E,BD8B2,BE02E") << sfc;
+    QTest::newRow("headerless, LF")
+        << false << QByteArray("\n") << QByteArray("bdd4e,BD8B2,") << sfc;
+    QTest::newRow("headerless, CRLF")
+        << false << QByteArray("\r\n") << QByteArray("BDD4E,BD8B2,BE02E") << sfc;
 }
 
 void TestCliEdit::importSomeRowsInAnyOrder() {
@@ -315,9 +314,10 @@ void TestCliEdit::importSomeRowsInAnyOrder() {
     omtest::TempRom rom(image);
     // Descriptions quoted with commas, doubled quotes and a line break, a
     // blank line, spaces around numbers, a byte order mark: all read past.
-    const QByteArray csv = "\xEF\xBB\xBF" + QByteArray(kHeader) + eol +                     //
-                           "300," + offset[0] + ",1,2,3,4,\"Lake, \"\"the deep\"\" one\"" + eol +  //
-                           eol +                                                            //
+    const QByteArray csv = "\xEF\xBB\xBF" + QByteArray(kHeader) + eol +  //
+                           "300," + offset[0] + ",1,2,3,4,\"Lake, \"\"the deep\"\" one\"" +
+                           eol +                                                               //
+                           eol +                                                               //
                            "5," + offset[1] + ",0x10, 0 ,0,0,\"two" + eol + "lines\"" + eol +  //
                            "\"484\",\"" + offset[2] + "\",9,9,9,9," + eol;
     const QString path = rom.dir() + "/some.csv";
@@ -336,8 +336,9 @@ void TestCliEdit::importSomeRowsInAnyOrder() {
 void TestCliEdit::importRejectsBadRows_data() {
     QTest::addColumn<QByteArray>("rows");  // after the header and a good row for group 0
     QTest::addColumn<QByteArray>("says");
-    QTest::newRow("quote not closed") << QByteArray("7,BDABA,1,2,3,4,\"open\n8,BDABE,1,2,3,4,x\n")
-                                      << QByteArray(":3: malformed row: a quoted field is not closed");
+    QTest::newRow("quote not closed")
+        << QByteArray("7,BDABA,1,2,3,4,\"open\n8,BDABE,1,2,3,4,x\n")
+        << QByteArray(":3: malformed row: a quoted field is not closed");
     QTest::newRow("quote inside a field")
         << QByteArray("7,BD\"ABA,1,2,3,4,x\n")
         << QByteArray(":3: malformed row: a quote inside a field that does not start with one");
@@ -404,7 +405,8 @@ void TestCliEdit::importListsManyProblems() {
     QByteArray text = QByteArray(kHeader) + "\r\n";
     // 25 rows with the offsets of an image with a copier header.
     for (int g = 0; g < 25; ++g)
-        text += QByteArray::number(g) + "," + QByteArray::number(776862 + 4 * g, 16) + ",1,2,3,4,\r\n";
+        text +=
+            QByteArray::number(g) + "," + QByteArray::number(776862 + 4 * g, 16) + ",1,2,3,4,\r\n";
     const QString csv = rom.dir() + "/headered.csv";
     QVERIFY(WriteText(csv, text));
 
@@ -412,12 +414,14 @@ void TestCliEdit::importListsManyProblems() {
     QCOMPARE(r.exitCode, 1);
     const QList<QByteArray> lines = Lines(r.err);
     QCOMPARE(lines.size(), 22);
-    const QByteArray where = "' (BD89E): the CSV was dumped from an image with a 512-byte copier "
-                             "header, and this image has none";
+    const QByteArray where =
+        "' (BD89E): the CSV was dumped from an image with a 512-byte copier "
+        "header, and this image has none";
     QCOMPARE(lines[0], "ombattleanim-cli: " + csv.toUtf8() +
                            ":2: offset BDA9E is not where group 0's entry is in '" +
                            rom.qpath().toUtf8() + where);
-    QVERIFY2(lines[19].contains(":21: offset BDAEA is not where group 19's"), lines[19].constData());
+    QVERIFY2(lines[19].contains(":21: offset BDAEA is not where group 19's"),
+             lines[19].constData());
     QCOMPARE(lines[20], QByteArray("ombattleanim-cli: ... and 5 more"));
     QVERIFY(lines[21].contains("nothing written"));
     QVERIFY(untouched.holds());
@@ -428,8 +432,9 @@ void TestCliEdit::diff_data() {
     QTest::addColumn<bool>("edit");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("out");
-    const QByteArray lines = "3: 3,0,252,1 -> 9,8,7,6  Enemy 2\n"
-                             "484: 228,1,27,1 -> 0,0,0,0  null\n";
+    const QByteArray lines =
+        "3: 3,0,252,1 -> 9,8,7,6  Enemy 2\n"
+        "484: 228,1,27,1 -> 0,0,0,0  null\n";
     QTest::newRow("same image") << true << false << 0 << QByteArray();
     QTest::newRow("same table, headerless") << false << false << 0 << QByteArray();
     QTest::newRow("two groups differ") << true << true << 1 << lines;

@@ -33,6 +33,8 @@ struct Options {
     // Read and edit an image whose title matches no layout; its layout then
     // follows its size.
     bool force = false;
+    // make-patch: "ips" or "bps" as given; empty when OUT's name decides.
+    std::string format;
 };
 
 // A file opened for reading after it was found to be a regular file:
@@ -68,8 +70,7 @@ struct RomReading {
 
 // Opens path as a ROM image for reading; false, with a one-line reason, when
 // it is not a regular file, cannot be read, or is refused by RefusalReason.
-bool OpenRom(const std::string& path, const Options& options, RomReading& rom,
-             std::string& reason);
+bool OpenRom(const std::string& path, const Options& options, RomReading& rom, std::string& reason);
 
 // Reads the enemy names and the whole table of an open ROM into data, at the
 // offsets of its layout; false on a read error.

@@ -17,5 +17,7 @@ int MakeDemoRom(const Arguments& args, const Options& options);
 int Diff(const Arguments& args, const Options& options);
 int Set(const Arguments& args, const Options& options);
 int Import(const Arguments& args, const Options& options);
+int MakePatch(const Arguments& args, const Options& options);
+int ApplyPatch(const Arguments& args, const Options& options);
 
 }  // namespace omcli

@@ -172,8 +172,8 @@ void ParseImportCsv(std::string_view text, std::vector<ImportRow>& rows,
         if (problem.empty()) {
             const auto [at, added] = lineOfGroup.emplace(row.group, row.line);
             if (!added)
-                problem = "group " + std::to_string(row.group) + " is listed again (first on line " +
-                          std::to_string(at->second) + ")";
+                problem = "group " + std::to_string(row.group) +
+                          " is listed again (first on line " + std::to_string(at->second) + ")";
         }
         if (problem.empty())
             rows.push_back(row);

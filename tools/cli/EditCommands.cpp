@@ -141,8 +141,8 @@ int Import(const Arguments& args, const Options& options) {
         if (!rom.finishWrite())
             return Fail("cannot write '" + romPath + "'; its table may be partly written");
     }
-    std::cout << "imported " << rows.size() << " groups into " << romPath << ": "
-              << changes.size() << " changed\n";
+    std::cout << "imported " << rows.size() << " groups into " << romPath << ": " << changes.size()
+              << " changed\n";
     return kExitOk;
 }
 

@@ -21,7 +21,7 @@ struct Command {
     const char* name;
     const char* arguments;  // as the help shows them
     std::size_t argumentCount;
-    const char* summary;    // lines of the help, without their indent
+    const char* summary;  // lines of the help, without their indent
     bool takesForce;
     bool takesFormat;
     int (*run)(const Arguments&, const Options&);
@@ -50,9 +50,19 @@ constexpr Command kCommands[] = {
      "Prints one line per group whose entry differs: its number, both\n"
      "entries and its description.",
      true, false, &omcli::Diff},
-    {"make-demo-rom", "OUT", 1,
-     "Writes a demo image the editor accepts to a new file OUT.",
-     false, false, &omcli::MakeDemoRom},
+    {"make-patch", "ORIGINAL MODIFIED OUT", 3,
+     "Writes the difference between two images to OUT as a patch: BPS or IPS\n"
+     "by OUT's extension (.bps, .ips) or by --format. BPS is the one to\n"
+     "publish: it carries checksums of the original, the result and itself,\n"
+     "so a patch applied to the wrong image is refused.",
+     false, true, &omcli::MakePatch},
+    {"apply-patch", "ROM PATCH OUT", 3,
+     "Applies an IPS or BPS patch to a copy of ROM and writes it to OUT,\n"
+     "whole or not at all; never in place. A BPS patch made for another\n"
+     "image, or damaged, is refused and nothing is written.",
+     false, false, &omcli::ApplyPatch},
+    {"make-demo-rom", "OUT", 1, "Writes a demo image the editor accepts to a new file OUT.", false,
+     false, &omcli::MakeDemoRom},
 };
 
 constexpr char kIntroduction[] =
@@ -69,6 +79,7 @@ constexpr char kOptionsAndStatus[] =
     "  --version         Prints the program's version and exits.\n"
     "  --force           info, dump, set, import, diff: use an image whose title\n"
     "                    matches at neither place; its size then decides its layout.\n"
+    "  --format ips|bps  make-patch: the patch format, whatever OUT's name.\n"
     "\n"
     "Numbers: GROUP is 0 to 484 and each byte 0 to 255, in decimal or in\n"
     "hexadecimal with 0x (0x1F).\n"
@@ -79,7 +90,7 @@ constexpr char kOptionsAndStatus[] =
     "  2  the command line is wrong; for diff, any error\n";
 
 void PrintHelp() {
-    std::cout << "Usage: " << omcli::kProgram << " [--force] COMMAND ARGUMENT...\n"
+    std::cout << "Usage: " << omcli::kProgram << " [OPTION...] COMMAND ARGUMENT...\n"
               << "       " << omcli::kProgram << " --help | --version\n\n"
               << kIntroduction << "\nCommands:\n";
     for (const Command& c : kCommands) {
@@ -106,7 +117,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption help(QStringList{"h", "help"});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption force(QStringLiteral("force"));
-    parser.addOptions({help, version, force});
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
+    parser.addOptions({help, version, force, format});
     if (!parser.parse(raw)) {
         // "-1" reads as an option; say what it really is.
         for (const QString& arg : raw)
@@ -140,14 +152,18 @@ int main(int argc, char** argv) {
     for (qsizetype i = 1; i < positional.size(); ++i)
         args.push_back(Bytes(positional[i]));
     if (args.size() != command->argumentCount)
-        return omcli::UsageError("'" + name + "' takes " +
-                                 std::to_string(command->argumentCount) +
-                                 (command->argumentCount == 1 ? " argument" : " arguments") +
-                                 " (" + name + " " + command->arguments + "), not " +
+        return omcli::UsageError("'" + name + "' takes " + std::to_string(command->argumentCount) +
+                                 (command->argumentCount == 1 ? " argument" : " arguments") + " (" +
+                                 name + " " + command->arguments + "), not " +
                                  std::to_string(args.size()));
     Options options;
     options.force = parser.isSet(force);
     if (options.force && !command->takesForce)
         return omcli::UsageError("--force does not apply to '" + name + "'");
+    if (parser.values(format).size() > 1)
+        return omcli::UsageError("--format is given more than once");
+    options.format = Bytes(parser.value(format));
+    if (parser.isSet(format) && !command->takesFormat)
+        return omcli::UsageError("--format does not apply to '" + name + "'");
     return command->run(args, options);
 }
