@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStringList>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include "app/AboutDlg.h"
@@ -55,6 +56,9 @@ constexpr ControlSpec kMainControls[] = {
 };
 
 constexpr DialogTemplate kMainLayout{308, 162, kMainControls};
+
+// How long start-up waits for both windows' first paint at most.
+constexpr int kFirstPaintWaitMs = 2000;
 
 // Never seen: the first fill of the list replaces them.
 constexpr const char* kPlaceholderGroups[] = {"Mirelight Sprite", "Bogwater Toad", "Reed Hopper"};
@@ -222,14 +226,39 @@ void CBattleAnimDlg::OnInitDialog() {
     // nothing, rather than on the Close button.
     offsetField_->setFocus(Qt::OtherFocusReason);
     splash_ = new CSplashDlg(this);
+    splash_->installEventFilter(this);
     splash_->show();
+    // The pickers are built once both windows are on the screen: the first
+    // tick waits for their first paint. A window that is never exposed (a
+    // hidden desktop, no screen) must not hold the start-up for ever.
+    QTimer::singleShot(kFirstPaintWaitMs, this, &CBattleAnimDlg::StartStartupTimer);
+}
+
+bool CBattleAnimDlg::event(QEvent* event) {
+    if (event->type() == QEvent::Paint)
+        NotePainted(this);
+    return QDialog::event(event);
+}
+
+void CBattleAnimDlg::NotePainted(QObject* window) {
+    if (window == this)
+        mainPainted_ = true;
+    else if (window == splash_)
+        splashPainted_ = true;
+    if (mainPainted_ && (splashPainted_ || !splash_))
+        StartStartupTimer();
+}
+
+void CBattleAnimDlg::StartStartupTimer() {
+    // Once only: the timer is the program's one start-up tick.
+    if (startupTimer_ != 0 || pickerBuilds_ > 0)
+        return;
     startupTimer_ = startTimer(0);
 }
 
 void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == startupTimer_ && startupTimer_ != 0) {
+    if (event->timerId() == startupTimer_ && startupTimer_ != 0 && pickerBuilds_ == 0) {
         killTimer(startupTimer_);
-        startupTimer_ = 0;
         OnStartupTick();
         return;
     }
@@ -250,6 +279,8 @@ void CBattleAnimDlg::OnStartupTick() {
 }
 
 bool CBattleAnimDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == splash_ && event->type() == QEvent::Paint)
+        NotePainted(watched);
     if (watched == surface_ && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         OnLButtonUp();
@@ -281,32 +312,76 @@ void CBattleAnimDlg::OnFileOpenRom() {
 }
 
 bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
-    std::unique_ptr<RomStream> s = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString());
+    std::unique_ptr<RomStream> s =
+        RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(), nullptr, romFile_.held());
     if (!s) {
         desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
         return false;
     }
-    const bool matched = ReadTitle(s->file());
+    // The title decides where the table is, so a file too short for it is
+    // refused before anything is asked.
+    const RomProbe probe = ProbeRom(s->file(), s->size());
+    const bool readFailed = s->readFailed();
     s.reset();
-    if (matched)
+    if (readFailed) {
+        desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
+                            Desktop::Icon::Warning);
+        return false;
+    }
+    if (probe.size > kMaxRomImageSize) {
+        ShowSizeProblem(kTooLargeText, probe.size, kMaxRomImageSize);
+        return false;
+    }
+    if (!probe.holdsTable()) {
+        ShowSizeProblem(kTooShortText, probe.size, probe.layout.tableEnd());
+        return false;
+    }
+    if (probe.titleMatches)
         return true;
     return desktop_.messageBox(this, QString::fromLatin1(kForeignTitleText),
                                Desktop::Buttons::YesNo,
                                Desktop::Icon::Question) == Desktop::Answer::Yes;
 }
 
+void CBattleAnimDlg::ShowSizeProblem(const char* text, long size, long limit) {
+    desktop_.messageBox(this, QString::fromLatin1(text).arg(size).arg(limit), Desktop::Buttons::Ok,
+                        Desktop::Icon::Warning);
+}
+
 bool CBattleAnimDlg::LoadRom(const QString& path) {
-    std::unique_ptr<RomStream> s = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString());
-    if (!s)
+    // Everything that can fail happens before anything changes: the open,
+    // the lock, reading the whole image and checking it. A file refused
+    // here leaves the editor as it was.
+    std::unique_ptr<RomStream> s =
+        RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(), nullptr, romFile_.held());
+    std::vector<std::uint8_t> image;
+    if (!s || !s->readAll(image, kMaxRomImageSize)) {
+        if (s && !s->readFailed() && s->size() > kMaxRomImageSize)
+            ShowSizeProblem(kTooLargeText, s->size(), kMaxRomImageSize);
+        else
+            desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
+                                Desktop::Icon::Warning);
         return false;
-    std::FILE* f = s->file();
+    }
+    const RomProbe probe = ProbeRomImage(image.data(), image.size());
+    if (!probe.holdsTable()) {
+        ShowSizeProblem(kTooShortText, probe.size, probe.layout.tableEnd());
+        return false;
+    }
+
     romFile_.adopt(std::move(s));
+    layout_ = probe.layout;
+    openedImage_ = std::move(image);
+    // The names and the table are read from the image just taken, which
+    // is the file as it was opened; no read can fail any more.
+    std::FILE* f = fmemopen(openedImage_.data(), openedImage_.size(), "rb");
     OnOrderNumeric();
-    data_.ReadEnemyNames(f);
-    data_.InitGroupRecords(GroupTemplateTable, LeadEnemyTable);
+    data_.ReadEnemyNames(f, layout_);
+    data_.InitGroupRecords(GroupTemplateTable, LeadEnemyTable, layout_);
     FillGroupList(true);
-    data_.ReadBattleBgEntries(f);
+    data_.ReadBattleBgEntries(f, layout_);
+    std::fclose(f);
     editor_->SelectGroup(0, false);
     EnableEditing(true);
     return true;
@@ -317,10 +392,13 @@ void CBattleAnimDlg::OnFileSaveChanges() {
         return;
     editor_->StoreFieldsToCurrentGroup();
     romFile_.beginWrite();
-    data_.WriteBattleBgEntries(romFile_.stream());
-    // The table goes to the file now, not at the next seek or close, and a
-    // failure to get it there is reported.
-    if (!romFile_.finishWrite())
+    data_.WriteBattleBgEntries(romFile_.stream(), layout_);
+    // The table goes to the file and onto the disk now, not at the next seek
+    // or close. A failure to get it there is reported, and so is a file that
+    // was deleted or replaced since it was opened: the table went into a
+    // file nobody will see.
+    const bool written = romFile_.finishWrite();
+    if (!written || !romFile_.stillAtPath())
         desktop_.messageBox(this, QString::fromLatin1(kSaveFailedText), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
 }

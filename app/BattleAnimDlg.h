@@ -5,13 +5,16 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "catalogue/GroupOrder.h"
 #include "pickers/LayerEditing.h"
 #include "pickers/Widgets.h"
 #include "romdata/BattleAnimData.h"
 #include "romdata/RomFile.h"
+#include "romdata/RomProbe.h"
 
 class QAction;
 class QComboBox;
@@ -61,6 +64,10 @@ public:
     const DisplayOrderArray& displayOrder() const { return displayOrder_; }
     const GroupNameArray& groupDisplayNames() const { return groupDisplayNames_; }
     bool isRomOpen() const { return romFile_.isOpen(); }
+    // The layout of the open ROM, decided when it was opened.
+    const RomLayout& romLayout() const { return layout_; }
+    // The open ROM's bytes as they were when it was opened.
+    const std::vector<std::uint8_t>& openedImage() const { return openedImage_; }
     bool pickersBuilt() const { return pickerBuilds_ > 0; }
     int pickerBuilds() const { return pickerBuilds_; }
     CSplashDlg* splash() const { return splash_; }
@@ -75,6 +82,7 @@ public:
     void OnStartupTick();
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -83,10 +91,15 @@ private:
     void BuildMenu();
     void ApplyOrder(const DisplayOrderArray& order);
     void OnLButtonUp();
+    void NotePainted(QObject* window);
+    void StartStartupTimer();
+    void ShowSizeProblem(const char* text, long size, long limit);
 
     BattleAnimData& data_;
     Desktop& desktop_;
     RomFile romFile_;
+    RomLayout layout_ = kSmcLayout;
+    std::vector<std::uint8_t> openedImage_;
     DisplayOrderArray displayOrder_ = NumericOrder();
     GroupNameArray groupDisplayNames_;
 
@@ -110,6 +123,9 @@ private:
     ImageList layer2Images_;
     CSplashDlg* splash_ = nullptr;
     int startupTimer_ = 0;
+    // Start-up waits for both windows' first paint before it builds.
+    bool mainPainted_ = false;
+    bool splashPainted_ = false;
     bool initialised_ = false;
     int pickerBuilds_ = 0;
 };

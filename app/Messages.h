@@ -18,6 +18,16 @@ inline constexpr char kSaveFailedText[] =
     "there is enough free space on the disk, and that the file has not been removed or made "
     "read-only. Your changes are still in the editor; try saving again.";
 
+// %1: the file's size in bytes; %2: the size an image needs at least.
+inline constexpr char kTooShortText[] =
+    "This file is too short to be an Orbitmarsh ROM image: it is %1 bytes long, and the battle "
+    "background table of an Orbitmarsh ROM image ends at byte %2. The file was not opened.";
+
+// %1: the file's size in bytes; %2: the largest size the editor opens.
+inline constexpr char kTooLargeText[] =
+    "This file is too large to be an Orbitmarsh ROM image: it is %1 bytes long, and the editor "
+    "opens images of up to %2 bytes. The file was not opened.";
+
 inline constexpr std::array<const char*, 5> AboutQuips = {
     "Boo.",
     "Hello. My name is Dorn Pippet.",

@@ -1,7 +1,7 @@
 #include "romdata/RomFile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,18 +14,44 @@ RomFile::RomFile() = default;
 
 RomFile::~RomFile() { close(); }
 
-std::unique_ptr<RomStream> RomFile::OpenForUpdate(const std::string& path) {
-    // O_RDWR without O_CREAT: fails for a missing file, a directory and a
-    // file without write permission, like fopen's "rb+".
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
+RomStream::SystemCalls& RomStream::systemCalls() {
+    static SystemCalls calls{&::pread, &::pwrite, &::fdatasync};
+    return calls;
+}
+
+std::unique_ptr<RomStream> RomFile::OpenForUpdate(const std::string& path, OpenFailure* why,
+                                                  const RomStream* held) {
+    const auto fail = [why](OpenFailure f) {
+        if (why)
+            *why = f;
         return nullptr;
+    };
+    if (why)
+        *why = OpenFailure::None;
+    // O_RDWR without O_CREAT: fails for a missing file, a directory and a
+    // file without write permission, like fopen's "rb+". O_NONBLOCK: opening
+    // a FIFO must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return fail(OpenFailure::CannotOpen);
     std::unique_ptr<RomStream> s(new RomStream);
     s->fd_ = fd;
+    s->path_ = path;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(OpenFailure::CannotOpen);
+    if (!S_ISREG(st.st_mode))
+        return fail(OpenFailure::NotRegular);
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    s->device_ = st.st_dev;
+    s->inode_ = st.st_ino;
+    // The file we hold already is ours: its lock passes over in adopt().
+    if (!(held && held->sameFile(*s)) && !s->lock())
+        return fail(OpenFailure::Locked);
     const cookie_io_functions_t io{&RomStream::Read, &RomStream::Write, &RomStream::Seek, nullptr};
     s->file_ = fopencookie(s.get(), "rb+", io);
     if (!s->file_)
-        return nullptr;  // the destructor closes fd
+        return fail(OpenFailure::CannotOpen);  // the destructor closes fd
     return s;
 }
 
@@ -34,6 +60,10 @@ std::FILE* RomFile::stream() const { return stream_ ? stream_->file() : nullptr;
 void RomFile::adopt(std::unique_ptr<RomStream> stream) {
     close();
     stream_ = std::move(stream);
+    // Opened while the old stream held this very file: the old lock went
+    // with it, so take it now.
+    if (stream_ && !stream_->locked_)
+        stream_->lock();
 }
 
 void RomFile::close() { stream_.reset(); }
@@ -47,8 +77,20 @@ bool RomFile::finishWrite() {
     if (!stream_)
         return false;
     const bool flushed = std::fflush(stream_->file()) == 0;
-    const bool committed = stream_->commit();
+    const bool committed = stream_->commitAndSync();
     return flushed && committed && !std::ferror(stream_->file()) && !stream_->failed();
+}
+
+bool RomFile::stillAtPath() const {
+    if (!stream_)
+        return false;
+    struct stat open {};
+    if (::fstat(stream_->fd_, &open) != 0 || open.st_nlink == 0)
+        return false;  // deleted
+    struct stat named {};
+    if (::stat(stream_->path_.c_str(), &named) != 0)
+        return false;  // renamed away, or its folder is gone
+    return named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
 RomStream::~RomStream() {
@@ -58,7 +100,52 @@ RomStream::~RomStream() {
         std::fclose(file_);
     }
     if (fd_ >= 0)
-        ::close(fd_);
+        ::close(fd_);  // releases the lock
+}
+
+bool RomStream::lock() {
+    int r;
+    do
+        r = ::flock(fd_, LOCK_EX | LOCK_NB);
+    while (r != 0 && errno == EINTR);
+    locked_ = r == 0;
+    return locked_;
+}
+
+bool RomStream::sameFile(const RomStream& other) const {
+    return device_ == other.device_ && inode_ == other.inode_;
+}
+
+long RomStream::size() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        return -1;
+    return std::max(static_cast<long>(st.st_size),
+                    pendingStart_ + static_cast<long>(pending_.size()));
+}
+
+bool RomStream::readAll(std::vector<std::uint8_t>& bytes, std::size_t maxSize) {
+    const long n = size();
+    if (n < 0 || static_cast<unsigned long>(n) > maxSize)
+        return false;
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(n));
+    std::size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t r = systemCalls().pread(fd_, out.data() + got, out.size() - got,
+                                              static_cast<off_t>(got));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            readFailed_ = true;
+            return false;
+        }
+        if (r == 0)
+            break;  // the file shrank meanwhile: what is there is the file
+        got += static_cast<std::size_t>(r);
+    }
+    out.resize(got);
+    bytes = std::move(out);
+    return true;
 }
 
 void RomStream::clearError() {
@@ -71,7 +158,7 @@ bool RomStream::commit() {
     std::size_t left = pending_.size();
     off_t at = pendingStart_;
     while (left > 0) {
-        const ssize_t n = ::pwrite(fd_, p, left, at);
+        const ssize_t n = systemCalls().pwrite(fd_, p, left, at);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -86,14 +173,28 @@ bool RomStream::commit() {
     return !failed_;
 }
 
+bool RomStream::commitAndSync() {
+    if (!commit())
+        return false;
+    int r;
+    do
+        r = systemCalls().fdatasync(fd_);
+    while (r != 0 && errno == EINTR);
+    if (r != 0)
+        failed_ = true;
+    return !failed_;
+}
+
 ssize_t RomStream::Read(void* cookie, char* buf, std::size_t n) {
     auto* s = static_cast<RomStream*>(cookie);
     ssize_t got;
     do
-        got = ::pread(s->fd_, buf, n, s->position_);
+        got = systemCalls().pread(s->fd_, buf, n, s->position_);
     while (got < 0 && errno == EINTR);
-    if (got < 0)
+    if (got < 0) {
+        s->readFailed_ = true;
         return -1;
+    }
     // Bytes written but not yet in the file are what a read must see; they
     // may also lie past the file's end.
     const long pendEnd = s->pendingStart_ + static_cast<long>(s->pending_.size());
@@ -134,11 +235,9 @@ int RomStream::Seek(void* cookie, off64_t* offset, int whence) {
     if (whence == SEEK_CUR) {
         base = s->position_;
     } else if (whence == SEEK_END) {
-        struct stat st {};
-        if (::fstat(s->fd_, &st) != 0)
+        base = s->size();
+        if (base < 0)
             return -1;
-        base = std::max(static_cast<long>(st.st_size),
-                        s->pendingStart_ + static_cast<long>(s->pending_.size()));
     }
     const long target = base + static_cast<long>(*offset);
     if (target < 0)

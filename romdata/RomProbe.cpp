@@ -1,18 +1,41 @@
 #include "romdata/RomProbe.h"
 
+#include <cstring>
+
 namespace om {
+
+namespace {
+
+RomProbe Decide(RomProbe p) {
+    if (p.titleWithHeader != p.titleWithoutHeader)
+        p.layout = p.titleWithHeader ? kSmcLayout : kSfcLayout;
+    else
+        p.layout = LayoutBySize(p.size);
+    p.titleMatches = p.titleWithHeader || p.titleWithoutHeader;
+    return p;
+}
+
+bool TitleAt(const std::uint8_t* bytes, std::size_t size, const RomLayout& layout) {
+    const auto at = static_cast<std::size_t>(layout.titleOffset());
+    return size >= at + kTitleLength && std::memcmp(bytes + at, kExpectedTitle, kTitleLength) == 0;
+}
+
+}  // namespace
 
 RomProbe ProbeRom(std::FILE* file, long size) {
     RomProbe p;
     p.size = size;
     p.titleWithHeader = ReadTitle(file, kSmcLayout);
     p.titleWithoutHeader = ReadTitle(file, kSfcLayout);
-    if (p.titleWithHeader != p.titleWithoutHeader)
-        p.layout = p.titleWithHeader ? kSmcLayout : kSfcLayout;
-    else
-        p.layout = LayoutBySize(size);
-    p.titleMatches = p.titleWithHeader || p.titleWithoutHeader;
-    return p;
+    return Decide(p);
+}
+
+RomProbe ProbeRomImage(const std::uint8_t* bytes, std::size_t size) {
+    RomProbe p;
+    p.size = static_cast<long>(size);
+    p.titleWithHeader = TitleAt(bytes, size, kSmcLayout);
+    p.titleWithoutHeader = TitleAt(bytes, size, kSfcLayout);
+    return Decide(p);
 }
 
 const char* LayoutName(const RomLayout& layout) {

@@ -8,6 +8,8 @@
 // here.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -38,6 +40,12 @@ struct RomProbe {
 
 // Reads the title at both places of an open file of the given size.
 RomProbe ProbeRom(std::FILE* file, long size);
+// The same for a whole image in memory.
+RomProbe ProbeRomImage(const std::uint8_t* bytes, std::size_t size);
+
+// The largest file the editor takes in: a cartridge of this game is 3 MiB,
+// and even an expanded one is far below this.
+inline constexpr long kMaxRomImageSize = 64L * 1024 * 1024;
 
 // How the layout is named to people: "512-byte copier header" or
 // "no copier header".

@@ -69,6 +69,8 @@ if ! start_server "" -nolisten tcp && ! start_server 127.0.0.1 -listen tcp -ac; 
   exit 77
 fi
 
+# The real X server, whatever the caller's environment says.
+export QT_QPA_PLATFORM=xcb
 (cd "$tmp" && exec "$app") 2>"$tmp/app.log" &
 pid=$!
 win=""

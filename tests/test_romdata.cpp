@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "FaultInjection.h"
 #include "TestImages.h"
 #include "catalogue/GroupTemplates.h"
 #include "romdata/BattleAnimData.h"
@@ -666,6 +667,7 @@ void TestRomData::openForUpdateRefuses_data() {
     QTest::newRow("directory") << "directory";
     QTest::newRow("path through a file") << "through-file";
     QTest::newRow("read-only file") << "read-only";
+    QTest::newRow("device") << "device";
 }
 
 void TestRomData::openForUpdateRefuses() {
@@ -679,6 +681,8 @@ void TestRomData::openForUpdateRefuses() {
         path = rom.dir().toStdString() + "/absent.smc";
     } else if (kind == "directory") {
         path = rom.dir().toStdString();
+    } else if (kind == "device") {
+        path = "/dev/null";
     } else if (kind == "through-file") {
         path = rom.path() + "/x";
     } else {
@@ -686,7 +690,9 @@ void TestRomData::openForUpdateRefuses() {
         QVERIFY(QFile::setPermissions(rom.qpath(), QFile::ReadOwner | QFile::ReadGroup |
                                                        QFile::ReadOther));
     }
-    QVERIFY(om::RomFile::OpenForUpdate(path) == nullptr);
+    om::OpenFailure why = om::OpenFailure::None;
+    QVERIFY(om::RomFile::OpenForUpdate(path, &why) == nullptr);
+    QCOMPARE(why, kind == "device" ? om::OpenFailure::NotRegular : om::OpenFailure::CannotOpen);
     QVERIFY(!QFile::exists(rom.dir() + "/absent.smc"));  // nothing was created
     QCOMPARE(FileSize(rom.path()), 4096L);
 }
@@ -735,18 +741,30 @@ void TestRomData::adoptFlushesPreviousStream() {
 }
 
 void TestRomData::finishWriteReportsFailedWrite() {
-    if (!QFile::exists("/dev/full"))
-        QSKIP("no /dev/full on this machine");
     om::RomFile file;
     QVERIFY(!file.finishWrite());  // nothing open
 
-    file.adopt(om::RomFile::OpenForUpdate("/dev/full"));
-    QVERIFY(file.isOpen());
+    omtest::TempRom rom(omtest::MakeTestImage());
+    const auto before = rom.bytes();
     om::BattleAnimData data;
     SetValues(data);
-    file.beginWrite();
-    data.WriteBattleBgEntries(file.stream());
-    QVERIFY(!file.finishWrite());
+    for (const char* what : {"write", "sync"}) {
+        file.adopt(om::RomFile::OpenForUpdate(rom.path()));
+        QVERIFY(file.isOpen());
+        omtest::FaultInjection faults;
+        omtest::FaultInjection::writesFail = std::string(what) == "write";
+        omtest::FaultInjection::syncFails = std::string(what) == "sync";
+        file.beginWrite();
+        data.WriteBattleBgEntries(file.stream());
+        QVERIFY2(!file.finishWrite(), what);
+        // The next save, with the fault gone, succeeds.
+        omtest::FaultInjection::writesFail = omtest::FaultInjection::syncFails = false;
+        file.beginWrite();
+        data.WriteBattleBgEntries(file.stream());
+        QVERIFY2(file.finishWrite(), what);
+        file.close();
+    }
+    QVERIFY(rom.bytes() != before);
 }
 
 // ---------------------------------------------------------------- images
