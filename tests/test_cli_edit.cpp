@@ -1,6 +1,8 @@
 // The companion's commands that edit and compare images (set, import, diff),
 // run as a separate process on images the tests write, with and without a
 // copier header. Every check compares whole files byte for byte.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +70,7 @@ private slots:
     void writersRefuseFiles_data();
     void writersRefuseFiles();
     void setForcedOnForeignTitle();
+    void writersRefuseLockedFile();
     void importRoundTrip_data();
     void importRoundTrip();
     void importSomeRowsInAnyOrder_data();
@@ -238,6 +241,36 @@ void TestCliEdit::setForcedOnForeignTitle() {
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QByteArray("group 2: 0,0,0,0 -> 1,2,3,4\n"));
     QVERIFY(rom.bytes() == WithEntry(image.bytes(), 776358, {1, 2, 3, 4}));
+}
+
+void TestCliEdit::writersRefuseLockedFile() {
+    const om::RomImage image = TestImage(true);
+    omtest::TempRom rom(image);
+    const QString csv = rom.dir() + "/edits.csv";
+    QVERIFY(WriteText(csv, QByteArray(kHeader) + "\n0,BDA9E,1,2,3,4,x\n"));
+    // The lock an editor holds on the ROM it has open.
+    const int fd = ::open(QFile::encodeName(rom.qpath()).constData(), O_RDWR | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    {
+        const Untouched untouched(rom);
+        const QList<QStringList> commands = {{"set", rom.qpath(), "0", "1", "2", "3", "4"},
+                                             {"import", rom.qpath(), csv}};
+        for (const QStringList& args : commands) {
+            const CliRun r = RunCli(args);
+            QCOMPARE(r.exitCode, 1);
+            QVERIFY2(omtest::ExactlyOneLine(r.err), r.err.constData());
+            QVERIFY2(r.err.contains("is open in another editor"), r.err.constData());
+            QCOMPARE(r.out, QByteArray());
+            QVERIFY(untouched.holds());
+        }
+    }
+    // Readers do not need the lock.
+    QCOMPARE(RunCli({"dump", rom.qpath()}).exitCode, 0);
+    QCOMPARE(::close(fd), 0);
+    const CliRun r = RunCli({"import", rom.qpath(), csv});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(rom.bytes() == WithEntry(image.bytes(), 776862, {1, 2, 3, 4}));
 }
 
 void TestCliEdit::importRoundTrip_data() {

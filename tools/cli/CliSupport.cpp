@@ -150,12 +150,22 @@ bool OpenRomForUpdate(const std::string& path, const Options& options, om::RomFi
             return false;
     }
     errno = 0;
-    file.adopt(om::RomFile::OpenForUpdate(path));
-    if (!file.isOpen()) {
-        reason = "cannot open '" + path + "' for writing" +
-                 (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string());
+    om::OpenFailure why = om::OpenFailure::None;
+    std::unique_ptr<om::RomStream> stream = om::RomFile::OpenForUpdate(path, &why);
+    if (!stream) {
+        const int error = errno;
+        if (why == om::OpenFailure::Locked)
+            reason = "'" + path +
+                     "' is open in another editor, or another command is writing it; close it "
+                     "there and try again";
+        else if (why == om::OpenFailure::NotRegular)
+            reason = "'" + path + "' is not a regular file";
+        else
+            reason = "cannot open '" + path + "' for writing" +
+                     (error != 0 ? std::string(": ") + std::strerror(error) : std::string());
         return false;
     }
+    file.adopt(std::move(stream));
     // The stream that writes decides the layout: the file may have changed
     // since it was checked.
     std::FILE* f = file.stream();
