@@ -54,6 +54,7 @@ private slots:
     void infoAndDumpPerLayout();
     void tableEnd_data();
     void tableEnd();
+    void tooLarge();
     void notRegularFiles_data();
     void notRegularFiles();
     void foreignTitle_data();
@@ -345,6 +346,29 @@ void TestCli::tableEnd() {
                  QByteArray(headered ? "484,BE22E,7,0,228,1," : "484,BE02E,7,0,228,1,"));
     }
     QVERIFY(rom.bytes() == image.bytes());
+}
+
+void TestCli::tooLarge() {
+    // 64 MiB and one byte, sparse, with the title where a copier header puts it.
+    const QString path = dir_.filePath("huge.smc");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QVERIFY(f.seek(0x101C0));
+    QCOMPARE(f.write("ORBIT MARSH"), qint64(11));
+    QVERIFY(f.resize(67108865));
+    f.close();
+    for (const char* command : {"info", "dump"}) {
+        const Run r = RunCli({"--force", command, path});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(ExactlyOneLine(r.err), r.err.constData());
+        QVERIFY2(r.err.contains("is 67108865 bytes long, too large to be an Orbitmarsh ROM image "
+                                "(at most 67108864 bytes)"),
+                 r.err.constData());
+        QCOMPARE(r.out, QByteArray());
+    }
+    QVERIFY(f.resize(67108864));
+    QCOMPARE(RunCli({"info", path}).exitCode, 0);
+    QVERIFY(QFile::remove(path));
 }
 
 void TestCli::notRegularFiles_data() {

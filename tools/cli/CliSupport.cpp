@@ -111,6 +111,11 @@ std::string RefusalReason(const std::string& path, const om::RomProbe& probe,
                           const Options& options) {
     if (!probe.holdsTable())
         return "'" + path + "': " + om::TooShortReason(probe);
+    // The editor's limit: no image of this game comes near it.
+    if (probe.size > om::kMaxRomImageSize)
+        return "'" + path + "' is " + std::to_string(probe.size) +
+               " bytes long, too large to be an Orbitmarsh ROM image (at most " +
+               std::to_string(om::kMaxRomImageSize) + " bytes)";
     if (!probe.titleMatches && !options.force)
         return "'" + path + "' does not look like an Orbitmarsh ROM image: the title \"" +
                om::kExpectedTitle + "\" is neither at " + Hex(om::kSmcLayout.titleOffset()) +

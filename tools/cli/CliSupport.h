@@ -57,8 +57,9 @@ private:
     long size_ = 0;
 };
 
-// Why an image cannot be read or edited with this probe (too short, or a
-// title that matches no layout without --force); empty when it can.
+// Why an image cannot be read or edited with this probe (too short, larger
+// than the editor takes, or a title that matches no layout without --force);
+// empty when it can.
 std::string RefusalReason(const std::string& path, const om::RomProbe& probe,
                           const Options& options);
 

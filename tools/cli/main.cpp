@@ -69,9 +69,10 @@ constexpr char kIntroduction[] =
     "Reads and edits the battle background table of an Orbitmarsh ROM image: one\n"
     "4-byte entry for each of its 485 enemy groups. Images with a 512-byte\n"
     "copier header (.smc) and without one (.sfc) are told apart by the title\n"
-    "inside them. Commands that write refuse, and leave the file as it was, a\n"
-    "file too short to hold the table, anything but a regular file, and an image\n"
-    "whose title does not match (unless --force is given).\n";
+    "inside them. A ROM is refused, with a one-line reason and nothing written,\n"
+    "when it is too short to hold the table or larger than 64 MiB, when it is\n"
+    "not a regular file, when its title matches at neither place (unless\n"
+    "--force is given), and, for set and import, while the editor has it open.\n";
 
 constexpr char kOptionsAndStatus[] =
     "Options:\n"
