@@ -69,10 +69,11 @@ constexpr char kIntroduction[] =
     "Reads and edits the battle background table of an Orbitmarsh ROM image: one\n"
     "4-byte entry for each of its 485 enemy groups. Images with a 512-byte\n"
     "copier header (.smc) and without one (.sfc) are told apart by the title\n"
-    "inside them. A ROM is refused, with a one-line reason and nothing written,\n"
-    "when it is too short to hold the table or larger than 64 MiB, when it is\n"
-    "not a regular file, when its title matches at neither place (unless\n"
-    "--force is given), and, for set and import, while the editor has it open.\n";
+    "inside them. info, dump, diff, set and import refuse a ROM, with a\n"
+    "one-line reason and nothing written, when it is too short to hold the\n"
+    "table or larger than 64 MiB, when it is not a regular file, when its title\n"
+    "matches at neither place (unless --force is given), and, for set and\n"
+    "import, while the editor has it open.\n";
 
 constexpr char kOptionsAndStatus[] =
     "Options:\n"
