@@ -14,6 +14,7 @@
 #include <QShortcut>
 #include <QStringList>
 #include <QTimer>
+#include <QWindow>
 #include <QTimerEvent>
 
 #include "app/AboutDlg.h"
@@ -57,7 +58,9 @@ constexpr ControlSpec kMainControls[] = {
 
 constexpr DialogTemplate kMainLayout{308, 162, kMainControls};
 
-// How long start-up waits for both windows' first paint at most.
+// Start-up waits for both windows to be on the screen, looking every few
+// milliseconds, for two seconds at most.
+constexpr int kOnScreenPollMs = 5;
 constexpr int kFirstPaintWaitMs = 2000;
 
 // Never seen: the first fill of the list replaces them.
@@ -228,25 +231,24 @@ void CBattleAnimDlg::OnInitDialog() {
     splash_ = new CSplashDlg(this);
     splash_->installEventFilter(this);
     splash_->show();
-    // The pickers are built once both windows are on the screen: the first
-    // tick waits for their first paint. A window that is never exposed (a
+    // The pickers are built once both windows are on the screen: exposed by
+    // the window system and painted. A window that is never exposed (a
     // hidden desktop, no screen) must not hold the start-up for ever.
-    QTimer::singleShot(kFirstPaintWaitMs, this, &CBattleAnimDlg::StartStartupTimer);
+    onScreenWait_.start();
+    onScreenPoll_ = startTimer(kOnScreenPollMs);
 }
 
 bool CBattleAnimDlg::event(QEvent* event) {
     if (event->type() == QEvent::Paint)
-        NotePainted(this);
+        mainPainted_ = true;
     return QDialog::event(event);
 }
 
-void CBattleAnimDlg::NotePainted(QObject* window) {
-    if (window == this)
-        mainPainted_ = true;
-    else if (window == splash_)
-        splashPainted_ = true;
-    if (mainPainted_ && (splashPainted_ || !splash_))
-        StartStartupTimer();
+bool CBattleAnimDlg::BothWindowsOnScreen() const {
+    const auto exposed = [](const QWidget* w) {
+        return w->windowHandle() && w->windowHandle()->isExposed();
+    };
+    return mainPainted_ && exposed(this) && (!splash_ || (splashPainted_ && exposed(splash_)));
 }
 
 void CBattleAnimDlg::StartStartupTimer() {
@@ -257,6 +259,14 @@ void CBattleAnimDlg::StartStartupTimer() {
 }
 
 void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == onScreenPoll_ && onScreenPoll_ != 0) {
+        if (BothWindowsOnScreen() || onScreenWait_.elapsed() >= kFirstPaintWaitMs) {
+            killTimer(onScreenPoll_);
+            onScreenPoll_ = 0;
+            StartStartupTimer();
+        }
+        return;
+    }
     if (event->timerId() == startupTimer_ && startupTimer_ != 0 && pickerBuilds_ == 0) {
         killTimer(startupTimer_);
         OnStartupTick();
@@ -280,7 +290,7 @@ void CBattleAnimDlg::OnStartupTick() {
 
 bool CBattleAnimDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == splash_ && event->type() == QEvent::Paint)
-        NotePainted(watched);
+        splashPainted_ = true;
     if (watched == surface_ && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         OnLButtonUp();

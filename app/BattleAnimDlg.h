@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <cstdint>
 #include <memory>
@@ -91,7 +92,7 @@ private:
     void BuildMenu();
     void ApplyOrder(const DisplayOrderArray& order);
     void OnLButtonUp();
-    void NotePainted(QObject* window);
+    bool BothWindowsOnScreen() const;
     void StartStartupTimer();
     void ShowSizeProblem(const char* text, long size, long limit);
 
@@ -124,6 +125,8 @@ private:
     CSplashDlg* splash_ = nullptr;
     int startupTimer_ = 0;
     // Start-up waits for both windows' first paint before it builds.
+    int onScreenPoll_ = 0;
+    QElapsedTimer onScreenWait_;
     bool mainPainted_ = false;
     bool splashPainted_ = false;
     bool initialised_ = false;

@@ -48,6 +48,7 @@ CSplashDlg::CSplashDlg(QWidget* owner) : QDialog(owner) {
 
     progress_->setRange(0, kPickerBuildSteps);
     progress_->setValue(0);
+    progress_->installEventFilter(this);
     picture_->show();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -55,14 +56,19 @@ CSplashDlg::CSplashDlg(QWidget* owner) : QDialog(owner) {
 }
 
 void CSplashDlg::stepProgress() {
+    // Every step shows at once, without a return to the event loop. The bar
+    // repaints itself at once when its picture changes; the steps that leave
+    // it alone are painted here, so none waits and none is painted twice.
+    const int before = barPaints_;
     progress_->setValue(progress_->value() + 1);
-    // Repaint at once whenever the filled part grows by a pixel; in between
-    // the bar looks the same.
-    const int width = progress_->width() * progress_->value() / std::max(1, progress_->maximum());
-    if (width != paintedWidth_ && isVisible()) {
-        paintedWidth_ = width;
+    if (barPaints_ == before && isVisible())
         progress_->repaint();
-    }
+}
+
+bool CSplashDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == progress_ && event->type() == QEvent::Paint)
+        ++barPaints_;
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace om

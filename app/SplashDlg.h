@@ -19,10 +19,13 @@ public:
     void stepProgress();
     QProgressBar* progressBar() const { return progress_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QLabel* picture_ = nullptr;
     QProgressBar* progress_ = nullptr;
-    int paintedWidth_ = -1;
+    int barPaints_ = 0;
 };
 
 }  // namespace om

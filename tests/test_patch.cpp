@@ -2,6 +2,7 @@
 // over whole test images, patches built to do harm, and the file helpers.
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -87,6 +88,25 @@ ByteVector Edited(const ByteVector& source, long tableAt, Edit edit) {
         break;
     }
     return target;
+}
+
+constexpr int kFailedNamingPath = 0, kWritten = 1, kFailedSilently = 2, kCannotDropRoot = 3;
+
+// Runs WriteFileAtomically in a child process as user and group 65534.
+int WriteAsNobody(const std::string& path, const QByteArray& bytes) {
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(kCannotDropRoot);
+        std::string error;
+        if (om::WriteFileAtomically(path, Span(bytes), error))
+            _exit(kWritten);
+        _exit(error.find(path) != std::string::npos ? kFailedNamingPath : kFailedSilently);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return kFailedSilently;
+    return WEXITSTATUS(status);
 }
 
 }  // namespace
@@ -813,6 +833,12 @@ private slots:
         QVERIFY2(QString::fromStdString(error).contains("it has 6 bytes, more than the 5"), error.c_str());
         QVERIFY(error.find(path) != std::string::npos);
         QCOMPARE(bytes, kUntouched);
+
+        QFile empty(dir.path() + "/empty.ips");
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        QVERIFY2(om::ReadWholeFile(empty.fileName().toStdString(), 5, bytes, error), error.c_str());
+        QVERIFY(bytes.empty());
     }
 
     void readRefused_data() {
@@ -871,12 +897,19 @@ private slots:
         bool failed = false;
         if (readOnlyFolder) {
             QCOMPARE(chmod(folder.toLocal8Bit().constData(), 0555), 0);
-            const bool rootWrites = access(folder.toLocal8Bit().constData(), W_OK) == 0;
-            if (!rootWrites)
+            if (geteuid() != 0) {
                 failed = !om::WriteFileAtomically(path, Span(bigger), error);
+            } else {
+                // Root writes anywhere: the write is tried by a child that has
+                // given up root for the unprivileged "nobody" account.
+                QCOMPARE(chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
+                const int result = WriteAsNobody(path, bigger);
+                if (result == kCannotDropRoot)
+                    QSKIP("cannot switch to an unprivileged user here");
+                failed = result == kFailedNamingPath;
+                error = path;  // the child checked that its message names the path
+            }
             chmod(folder.toLocal8Bit().constData(), 0755);
-            if (rootWrites)
-                QSKIP("this user may write to a read-only folder");
         } else {
             // Writes past 4 KiB fail, as on a full disk; root is held to it too.
             rlimit old{};

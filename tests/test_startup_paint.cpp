@@ -1,0 +1,114 @@
+// Start-up on a real X server: both windows are exposed and painted before
+// the pickers are built, and the splash's bar is painted while they are.
+//
+// Runs with the xcb platform under a private Xvfb (tests/paint_xvfb.sh); the
+// offscreen platform paints differently and proves nothing here.
+#include <QApplication>
+#include <QProgressBar>
+#include <QtTest>
+#include <numeric>
+
+#include "ScriptedDesktop.h"
+#include "app/BattleAnimDlg.h"
+#include "app/DialogLayout.h"
+#include "app/SplashDlg.h"
+
+using namespace om;
+
+namespace {
+
+// Records every expose and paint of the two windows, with the number of
+// build steps done at that moment.
+class PaintLog : public QObject {
+public:
+    struct Entry {
+        enum Kind { MainExposed, MainPainted, SplashExposed, SplashPainted, BarPainted } kind;
+        int step;
+    };
+
+    CBattleAnimDlg* main = nullptr;
+    std::vector<Entry> entries;
+    int step = 0;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type t = event->type();
+        if (t != QEvent::Paint && t != QEvent::Expose)
+            return false;
+        CSplashDlg* splash = main ? main->splash() : nullptr;
+        if (splash && splash->progressBar())
+            step = splash->progressBar()->value();
+        if (t == QEvent::Expose) {
+            auto* window = qobject_cast<QWindow*>(watched);
+            if (window && main && window == main->windowHandle())
+                entries.push_back({Entry::MainExposed, step});
+            else if (window && splash && window == splash->windowHandle())
+                entries.push_back({Entry::SplashExposed, step});
+            return false;
+        }
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !main)
+            return false;
+        if (splash && widget == splash->progressBar())
+            entries.push_back({Entry::BarPainted, step});
+        else if (splash && widget->window() == splash)
+            entries.push_back({Entry::SplashPainted, step});
+        else if (widget->window() == main)
+            entries.push_back({Entry::MainPainted, step});
+        return false;
+    }
+
+    int count(Entry::Kind kind, bool beforeBuild) const {
+        int n = 0;
+        for (const Entry& e : entries)
+            n += e.kind == kind && (e.step == 0) == beforeBuild;
+        return n;
+    }
+};
+
+}  // namespace
+
+class TestStartupPaint : public QObject {
+    Q_OBJECT
+private slots:
+    void bothWindowsPaintBeforeTheBuild();
+};
+
+void TestStartupPaint::bothWindowsPaintBeforeTheBuild() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs a real X server (the xcb platform)");
+    PaintLog log;
+    qApp->installEventFilter(&log);
+    BattleAnimData data;
+    omtest::ScriptedDesktop desktop;
+    CBattleAnimDlg window(data, desktop);
+    log.main = &window;
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(window.pickersBuilt(), 30000);
+    qApp->removeEventFilter(&log);
+
+    using E = PaintLog::Entry;
+    qInfo("before the first step: main exposed %d, painted %d; splash exposed %d, painted %d, "
+          "bar painted %d",
+          log.count(E::MainExposed, true), log.count(E::MainPainted, true),
+          log.count(E::SplashExposed, true), log.count(E::SplashPainted, true),
+          log.count(E::BarPainted, true));
+    // Both windows were on the screen and painted before anything was built.
+    QVERIFY(log.count(E::MainExposed, true) > 0);
+    QVERIFY(log.count(E::MainPainted, true) > 0);
+    QVERIFY(log.count(E::SplashExposed, true) > 0);
+    QVERIFY(log.count(E::SplashPainted, true) > 0);
+
+    // During the build, every step the bar made was painted at once: its
+    // paints saw the values 1 to 832, each one.
+    std::vector<int> painted;
+    for (const E& e : log.entries)
+        if (e.kind == E::BarPainted && e.step > 0)
+            painted.push_back(e.step);
+    qInfo("bar painted %d times during the build", int(painted.size()));
+    std::vector<int> all(832);
+    std::iota(all.begin(), all.end(), 1);
+    QCOMPARE(painted, all);
+}
+
+QTEST_MAIN(TestStartupPaint)
+#include "test_startup_paint.moc"
