@@ -246,28 +246,39 @@ void TestCli::infoOnDemoRom() {
 
 void TestCli::infoAndDumpPerLayout_data() {
     QTest::addColumn<bool>("headered");
+    QTest::addColumn<bool>("bothTitles");
     QTest::addColumn<long>("tableAt");
     QTest::addColumn<QByteArray>("info");
-    QTest::newRow("copier header") << true << 776862L
+    QTest::newRow("copier header") << true << false << 776862L
                                    << QByteArray(
                                           "size: 3146240 bytes\n"
                                           "title: ORBIT MARSH (matches)\n"
                                           "layout: 512-byte copier header, table at 0xBDA9E\n"
                                           "entries inside the file: 485 of 485\n");
-    QTest::newRow("headerless") << false << 776350L
+    QTest::newRow("headerless") << false << false << 776350L
                                 << QByteArray(
                                        "size: 3145728 bytes\n"
                                        "title: ORBIT MARSH (matches)\n"
                                        "layout: no copier header, table at 0xBD89E\n"
                                        "entries inside the file: 485 of 485\n");
+    // The title at both places: the size decides, and 3 MiB + 512 has a header.
+    QTest::newRow("title twice") << true << true << 776862L
+                                 << QByteArray("size: 3146240 bytes\n"
+                                               "title: ORBIT MARSH (matches)\n"
+                                               "layout: 512-byte copier header, table at 0xBDA9E "
+                                               "(by the file's size)\n"
+                                               "entries inside the file: 485 of 485\n");
 }
 
 void TestCli::infoAndDumpPerLayout() {
     QFETCH(bool, headered);
+    QFETCH(bool, bothTitles);
     QFETCH(long, tableAt);
     QFETCH(QByteArray, info);
     om::RomImage image = omtest::MakeTestImage();
     image.putEnemyName(1, "Marsh Wight");
+    for (int i = 0; bothTitles && i < 11; ++i)
+        image.put(0xFFC0 + i, static_cast<std::uint8_t>("ORBIT MARSH"[i]));
     if (!headered)
         image = omtest::WithoutHeader(image);
     omtest::TempRom rom(image, headered ? "game.smc" : "game.sfc");

@@ -67,7 +67,9 @@ int Info(const Arguments& args, const Options& options) {
               << "\n"
               << "layout: " << om::LayoutName(probe.layout) << ", table at "
               << HexOffset(probe.layout.entryOffset(0), "0x%lX")
-              << (probe.titleMatches ? "" : " (by the file's size)") << "\n"
+              << (probe.titleWithHeader == probe.titleWithoutHeader ? " (by the file's size)"
+                                                                    : "")
+              << "\n"
               << "entries inside the file: " << EntriesInside(probe.layout, probe.size) << " of "
               << om::kGroupCount << "\n";
     return std::cout.good() ? kExitOk : Fail("cannot write to standard output");
