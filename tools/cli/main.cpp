@@ -1,156 +1,171 @@
 // ombattleanim-cli: the editor's data code from the command line, for
-// scripting and for trying the program without the game.
+// scripting, for sharing edits and for trying the program without the game.
+// `ombattleanim-cli --help` lists the commands.
 //
-//   ombattleanim-cli info ROM
-//   ombattleanim-cli dump ROM
-//   ombattleanim-cli make-demo-rom OUT
-//
-// Read-only commands open the ROM read-only and never change it.
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+// Read-only commands open the ROM read-only and never change it; the
+// commands that write check everything before the first byte goes out.
+#include <QCommandLineParser>
+#include <QStringList>
 #include <iostream>
 #include <string>
 
-#include "DemoRom.h"
-#include "catalogue/DisplayName.h"
-#include "catalogue/GroupTemplates.h"
-#include "romdata/BattleAnimData.h"
+#include "Commands.h"
+#include "Version.h"
 
 namespace {
 
-constexpr char kUsage[] =
-    "usage: ombattleanim-cli info ROM | dump ROM | make-demo-rom OUT";
+using omcli::Arguments;
+using omcli::Options;
 
-int Fail(const std::string& message) {
-    std::cerr << "ombattleanim-cli: " << message << "\n";
-    return 1;
-}
+struct Command {
+    const char* name;
+    const char* arguments;  // as the help shows them
+    std::size_t argumentCount;
+    const char* summary;  // lines of the help, without their indent
+    bool takesForce;
+    bool takesFormat;
+    int (*run)(const Arguments&, const Options&);
+};
 
-// Opens a ROM for reading only; on failure, reason says why.
-std::FILE* OpenRomForReading(const std::string& path, std::string& reason, long& size) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0) {
-        reason = "cannot open '" + path + "': " + std::strerror(errno);
-        return nullptr;
+// The help lists the commands in this order.
+constexpr Command kCommands[] = {
+    {"info", "ROM", 1,
+     "Prints the file's size, whether its title matches, its layout (with or\n"
+     "without a 512-byte copier header) and how many entries it holds.",
+     true, false, &omcli::Info},
+    {"dump", "ROM", 1,
+     "Prints all 485 entries as CSV: group, offset of the entry in the file\n"
+     "(hexadecimal), the four bytes and the group's description.",
+     true, false, &omcli::Dump},
+    {"set", "ROM GROUP L1LO L1HI L2LO L2HI", 6,
+     "Writes one group's entry: layer 1 low and high byte, layer 2 low and\n"
+     "high byte. Prints the entry before and after.",
+     true, false, &omcli::Set},
+    {"import", "ROM CSV", 2,
+     "Writes the entries listed in a CSV in dump's format: the header row,\n"
+     "then any of the rows, in any order. The whole file is checked first; a\n"
+     "bad row is reported with its line number and nothing is written.",
+     true, false, &omcli::Import},
+    {"diff", "ROM_A ROM_B", 2,
+     "Prints one line per group whose entry differs: its number, both\n"
+     "entries and its description.",
+     true, false, &omcli::Diff},
+    {"make-patch", "ORIGINAL MODIFIED OUT", 3,
+     "Writes the difference between two images to OUT as a patch: BPS or IPS\n"
+     "by OUT's extension (.bps, .ips) or by --format. BPS is the one to\n"
+     "publish: it carries checksums of the original, the result and itself,\n"
+     "so a patch applied to the wrong image is refused.",
+     false, true, &omcli::MakePatch},
+    {"apply-patch", "ROM PATCH OUT", 3,
+     "Applies an IPS or BPS patch to a copy of ROM and writes it to OUT,\n"
+     "whole or not at all; never in place. A BPS patch made for another\n"
+     "image, or damaged, is refused and nothing is written.",
+     false, false, &omcli::ApplyPatch},
+    {"make-demo-rom", "OUT", 1, "Writes a demo image the editor accepts to a new file OUT.", false,
+     false, &omcli::MakeDemoRom},
+};
+
+constexpr char kIntroduction[] =
+    "Reads and edits the battle background table of an Orbitmarsh ROM image: one\n"
+    "4-byte entry for each of its 485 enemy groups. Images with a 512-byte\n"
+    "copier header (.smc) and without one (.sfc) are told apart by the title\n"
+    "inside them. info, dump, diff, set and import refuse a ROM, with a\n"
+    "one-line reason and nothing written, when it is too short to hold the\n"
+    "table or larger than 64 MiB, when it is not a regular file, when its title\n"
+    "matches at neither place (unless --force is given), and, for set and\n"
+    "import, while the editor has it open.\n";
+
+constexpr char kOptionsAndStatus[] =
+    "Options:\n"
+    "  -h, --help        Prints this help and exits.\n"
+    "  --version         Prints the program's version and exits.\n"
+    "  --force           info, dump, set, import, diff: use an image whose title\n"
+    "                    matches at neither place; its size then decides its layout.\n"
+    "  --format ips|bps  make-patch: the patch format, whatever OUT's name.\n"
+    "\n"
+    "Numbers: GROUP is 0 to 484 and each byte 0 to 255, in decimal or in\n"
+    "hexadecimal with 0x (0x1F).\n"
+    "\n"
+    "Exit status:\n"
+    "  0  done; for diff, no entry differs\n"
+    "  1  a file could not be read, written or used; for diff, entries differ\n"
+    "  2  the command line is wrong; for diff, any error\n";
+
+void PrintHelp() {
+    std::cout << "Usage: " << omcli::kProgram << " [OPTION...] COMMAND ARGUMENT...\n"
+              << "       " << omcli::kProgram << " --help | --version\n\n"
+              << kIntroduction << "\nCommands:\n";
+    for (const Command& c : kCommands) {
+        std::cout << "  " << c.name << " " << c.arguments << "\n      ";
+        for (const char* p = c.summary; *p; ++p)
+            std::cout << *p << (*p == '\n' ? "      " : "");
+        std::cout << "\n";
     }
-    if (S_ISDIR(st.st_mode)) {
-        reason = "'" + path + "' is a directory, not a ROM file";
-        return nullptr;
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        reason = "cannot open '" + path + "': " + std::strerror(errno);
-        return nullptr;
-    }
-    size = static_cast<long>(st.st_size);
-    return f;
+    std::cout << "\n" << kOptionsAndStatus;
 }
 
-int EntriesInside(long size) {
-    int n = 0;
-    for (int g = 0; g < om::kGroupCount; ++g)
-        if (om::kSmcLayout.entryOffset(g) + om::kEntrySize <= size)
-            ++n;
-    return n;
-}
-
-std::string Latin1ToUtf8(std::string_view s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string CsvField(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos)
-        return s;
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-int Info(const std::string& path) {
-    std::string reason;
-    long size = 0;
-    std::FILE* f = OpenRomForReading(path, reason, size);
-    if (!f)
-        return Fail(reason);
-    const bool title = om::ReadTitle(f);
-    const bool readOk = !std::ferror(f);
-    std::fclose(f);
-    if (!readOk)
-        return Fail("cannot read '" + path + "'");
-    std::cout << "file: " << path << "\n"
-              << "size: " << size << " bytes\n"
-              << "title: " << (title ? "ORBIT MARSH (matches)" : "does not match") << "\n"
-              << "entries inside the file: " << EntriesInside(size) << " of " << om::kGroupCount
-              << "\n";
-    return 0;
-}
-
-int Dump(const std::string& path) {
-    std::string reason;
-    long size = 0;
-    std::FILE* f = OpenRomForReading(path, reason, size);
-    if (!f)
-        return Fail(reason);
-    om::BattleAnimData data;
-    data.ReadEnemyNames(f);
-    data.InitGroupRecords(om::GroupTemplateTable, om::LeadEnemyTable);
-    data.ReadBattleBgEntries(f);
-    const bool readOk = !std::ferror(f);
-    std::fclose(f);
-    if (!readOk)
-        return Fail("cannot read '" + path + "'");
-
-    std::cout << "group,offset,layer1_lo,layer1_hi,layer2_lo,layer2_hi,description\n";
-    char offset[16];
-    for (int g = 0; g < om::kGroupCount; ++g) {
-        const om::GroupRecord& r = data.record(g);
-        std::snprintf(offset, sizeof offset, "%X", static_cast<unsigned>(r.entryOffset));
-        std::cout << g << "," << offset << "," << r.layer1Lo << "," << r.layer1Hi << ","
-                  << r.layer2Lo << "," << r.layer2Hi << ","
-                  << CsvField(Latin1ToUtf8(om::ComposeDisplayName(data, g))) << "\n";
-    }
-    return std::cout.good() ? 0 : Fail("cannot write the dump");
-}
-
-int MakeDemoRom(const std::string& path) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0)
-        return Fail("'" + path + "' already exists; not overwriting it");
-    if (!om::MakeDemoRom().writeNewFile(path))
-        return Fail("cannot write '" + path + "': " + std::strerror(errno));
-    std::cout << "wrote " << path << " (" << om::kDemoImageSize << " bytes)\n";
-    return 0;
-}
+// Arguments go in and out of Qt as Latin-1, which maps every byte to one
+// character and back: file names that are not valid UTF-8 stay exact.
+std::string Bytes(const QString& s) { return s.toLatin1().toStdString(); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2)
-        return Fail(kUsage);
-    const std::string command = argv[1];
-    if (command != "info" && command != "dump" && command != "make-demo-rom")
-        return Fail("unknown command '" + command + "'; " + kUsage);
-    if (argc != 3)
-        return Fail("'" + command + "' takes exactly one file argument; " + kUsage);
-    if (command == "info")
-        return Info(argv[2]);
-    if (command == "dump")
-        return Dump(argv[2]);
-    return MakeDemoRom(argv[2]);
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLatin1(argv[i]);
+
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{"h", "help"});
+    const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption force(QStringLiteral("force"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
+    parser.addOptions({help, version, force, format});
+    if (!parser.parse(raw)) {
+        // "-1" reads as an option; say what it really is.
+        for (const QString& arg : raw)
+            if (arg.size() > 1 && arg[0] == '-' && arg[1].isDigit())
+                return omcli::UsageError("'" + Bytes(arg) +
+                                         "' is not a number this program takes: GROUP is 0 "
+                                         "to 484 and each byte 0 to 255");
+        return omcli::UsageError(Bytes(parser.errorText()));
+    }
+    if (parser.isSet(help)) {
+        PrintHelp();
+        return std::cout.good() ? omcli::kExitOk : omcli::kExitFileError;
+    }
+    if (parser.isSet(version)) {
+        std::cout << omcli::kProgram << " " << om::kVersion << "\n";
+        return std::cout.good() ? omcli::kExitOk : omcli::kExitFileError;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        return omcli::UsageError("no command given");
+    const std::string name = Bytes(positional.front());
+    const Command* command = nullptr;
+    for (const Command& c : kCommands)
+        if (name == c.name)
+            command = &c;
+    if (!command)
+        return omcli::UsageError("unknown command '" + name + "'");
+
+    Arguments args;
+    for (qsizetype i = 1; i < positional.size(); ++i)
+        args.push_back(Bytes(positional[i]));
+    if (args.size() != command->argumentCount)
+        return omcli::UsageError("'" + name + "' takes " + std::to_string(command->argumentCount) +
+                                 (command->argumentCount == 1 ? " argument" : " arguments") + " (" +
+                                 name + " " + command->arguments + "), not " +
+                                 std::to_string(args.size()));
+    Options options;
+    options.force = parser.isSet(force);
+    if (options.force && !command->takesForce)
+        return omcli::UsageError("--force does not apply to '" + name + "'");
+    if (parser.values(format).size() > 1)
+        return omcli::UsageError("--format is given more than once");
+    options.format = Bytes(parser.value(format));
+    if (parser.isSet(format) && !command->takesFormat)
+        return omcli::UsageError("--format does not apply to '" + name + "'");
+    return command->run(args, options);
 }

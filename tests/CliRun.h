@@ -1,0 +1,109 @@
+// Runs ombattleanim-cli (named by OM_CLI) as a separate process, and reads
+// what it prints. Header-only: used by the companion's test suites.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QProcess>
+#include <QStringList>
+#include <algorithm>
+#include <ctime>
+
+#include "romdata/RomImage.h"
+#include "romdata/RomProbe.h"
+
+namespace omtest {
+
+struct CliRun {
+    int exitCode = -1;  // -1: did not start, crashed or did not finish
+    QByteArray out;
+    QByteArray err;
+};
+
+inline CliRun RunCli(const QStringList& args, const QByteArray& input = {}) {
+    CliRun r;
+    const QString program = QString::fromLocal8Bit(qgetenv("OM_CLI"));
+    if (program.isEmpty())
+        return r;
+    QProcess p;
+    p.start(program, args);
+    if (!input.isEmpty())
+        p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+// Splits one CSV row per RFC 4180 (no line breaks inside fields).
+inline QList<QByteArray> CsvFields(const QByteArray& row) {
+    QList<QByteArray> fields;
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        const char c = row[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < row.size() && row[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"' && field.isEmpty()) {
+            quoted = true;
+        } else if (c == ',') {
+            fields += field;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields += field;
+    return fields;
+}
+
+inline QList<QByteArray> Lines(const QByteArray& text) {
+    QList<QByteArray> lines = text.split('\n');
+    if (!lines.isEmpty() && lines.back().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+inline bool ExactlyOneLine(const QByteArray& err) {
+    return !err.isEmpty() && err.endsWith('\n') && err.count('\n') == 1 && err.size() > 1;
+}
+
+inline struct timespec ModificationTime(const QString& path) {
+    struct stat st {};
+    stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mtim;
+}
+
+// Sets a file's modification time well in the past, so that any write shows.
+inline bool AgeFile(const QString& path) {
+    const struct timespec past[2] = {{1000000000, 0}, {1000000000, 0}};
+    return utimensat(AT_FDCWD, QFile::encodeName(path).constData(), past, 0) == 0;
+}
+
+inline bool IsAged(const QString& path) {
+    const struct timespec t = ModificationTime(path);
+    return t.tv_sec == 1000000000 && t.tv_nsec == 0;
+}
+
+// The same cartridge without its 512-byte copier header.
+inline om::RomImage WithoutHeader(const om::RomImage& headered) {
+    om::RomImage image(static_cast<long>(headered.bytes().size()) - 512, om::kSfcLayout);
+    std::copy(headered.bytes().begin() + 512, headered.bytes().end(), image.bytes().begin());
+    return image;
+}
+
+}  // namespace omtest
