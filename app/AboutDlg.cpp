@@ -8,7 +8,7 @@
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/Messages.h"
-#include "app/ResourceIds.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 namespace om {

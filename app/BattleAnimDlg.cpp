@@ -19,11 +19,11 @@
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/Messages.h"
-#include "app/ResourceIds.h"
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
 #include "pickers/BuildLayerPickers.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 namespace om {

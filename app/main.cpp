@@ -1,7 +1,7 @@
 #include <QApplication>
 
 #include "app/BattleAnimApp.h"
-#include "app/ResourceIds.h"
+#include "res/ResourceIds.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);

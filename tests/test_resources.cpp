@@ -3,8 +3,8 @@
 #include <QCryptographicHash>
 #include <QtTest>
 
-#include "app/ResourceIds.h"
 #include "pickers/LayerCatalog.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 using namespace om;

@@ -21,8 +21,8 @@
 #include "ScriptedDesktop.h"
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
-#include "app/ResourceIds.h"
 #include "pickers/BuildLayerPickers.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 using namespace om;
