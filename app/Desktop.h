@@ -23,7 +23,7 @@ public:
     virtual Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) = 0;
     // The path of an existing file the user chose, or an empty string.
     virtual QString chooseRomFile(QWidget* owner) = 0;
-    // Asks the desktop to open a document; the result is only informative.
+    // Asks the desktop to open a document; false when it could not.
     virtual bool openDocument(const QString& path) = 0;
 };
 

@@ -147,8 +147,8 @@ void TestWindow::layoutIdentifiersMenuAndFrame() {
     }
     const auto menus = w.menuBar()->actions();
     QCOMPARE(menus.size(), 2);
-    QCOMPARE(menus[0]->text(), QStringLiteral("File"));
-    QCOMPARE(menus[1]->text(), QStringLiteral("Help"));
+    QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("&Help"));
     QCOMPARE(menus[0]->menu()->actions().size(), 5);  // with the separator
     QVERIFY(menus[0]->menu()->actions()[3]->isSeparator());
 }
