@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStringList>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QUrl>
 #include <utility>
@@ -315,7 +316,9 @@ void CBattleAnimDlg::dropEvent(QDropEvent* event) {
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
-    OpenRomPath(path);
+    // Opened once the drop is over: the question about a foreign title must
+    // not keep the program the file came from waiting for the drop's end.
+    QTimer::singleShot(0, this, [this, path] { OpenRomPath(path); });
 }
 
 bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
@@ -441,7 +444,8 @@ void CBattleAnimDlg::OnHelpReadme() {
                                 Desktop::Buttons::Ok, Desktop::Icon::Warning);
         return;
     }
-    desktop_.messageBox(this, QString::fromLatin1(kReadmeMissingText).arg(places.join(QLatin1Char('\n'))),
+    const QString searched = places.join(QLatin1Char('\n'));
+    desktop_.messageBox(this, QString::fromLatin1(kReadmeMissingText).arg(searched),
                         Desktop::Buttons::Ok, Desktop::Icon::Warning);
 }
 
