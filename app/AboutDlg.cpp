@@ -2,13 +2,16 @@
 
 #include <QPushButton>
 #include <QShortcut>
+#include <array>
+#include <cstddef>
 #include <cstdlib>
 #include <ctime>
 
+#include "Version.h"
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/Messages.h"
-#include "app/ResourceIds.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 namespace om {
@@ -24,13 +27,25 @@ constexpr char kNoteSecond[] =
     "fault? Report it on the project's issue tracker with the group, the bytes you typed "
     "and what happened. No e-mail, please: the tracker is where I look.";
 
+// Joins two string literals at compile time.
+template <std::size_t N, std::size_t M>
+constexpr std::array<char, N + M - 1> Join(const char (&a)[N], const char (&b)[M]) {
+    std::array<char, N + M - 1> out{};
+    for (std::size_t i = 0; i + 1 < N; ++i)
+        out[i] = a[i];
+    for (std::size_t i = 0; i < M; ++i)
+        out[N - 1 + i] = b[i];
+    return out;
+}
+
+constexpr auto kHeading = Join("Orbitmarsh Battle Animation Editor v", kVersion);
+
 constexpr ControlSpec kAboutControls[] = {
     {CONTROL(IDC_ABOUT_ICON), ControlKind::Icon, "", 303, 92, 21, 20, kReportsClicks},
     {CONTROL(IDOK), ControlKind::PushButton, "OK", 258, 3, 66, 14, kDefaultButton | kTabStop},
     {CONTROL(IDC_ABOUT_PICTURE), ControlKind::Picture, "", 3, 3, 96, 90, kSunken | kReportsClicks},
     {0, nullptr, ControlKind::Label, kNoteFirst, 107, 19, 147, 31, kWrap},
-    {0, nullptr, ControlKind::GroupFrame, "Orbitmarsh Battle Animation Editor v1.0", 105, 3, 149,
-     11, 0},
+    {0, nullptr, ControlKind::GroupFrame, kHeading.data(), 105, 3, 149, 11, 0},
     {0, nullptr, ControlKind::Label, kNoteSecond, 107, 51, 147, 61, kWrap},
 };
 

@@ -6,6 +6,7 @@ namespace om {
 
 bool CBattleAnimApp::InitInstance() {
     CBattleAnimDlg dlg(data_, desktop_);
+    dlg.OpenRomAfterStartup(startupRom_);
     dlg.exec();
     return false;
 }

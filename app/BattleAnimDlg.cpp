@@ -4,11 +4,14 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QShortcut>
@@ -16,18 +19,20 @@
 #include <QTimer>
 #include <QWindow>
 #include <QTimerEvent>
+#include <QUrl>
+#include <utility>
 
 #include "app/AboutDlg.h"
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/Messages.h"
-#include "app/ResourceIds.h"
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
 #include "pickers/BuildLayerPickers.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 namespace om {
@@ -100,6 +105,8 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFont(DialogFont());
+    // A single file dropped on the window is opened as Open ROM opens one.
+    setAcceptDrops(true);
 
     BuildMenu();
     surface_ = new QWidget(this);
@@ -156,6 +163,8 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     connect(command(ID_FILE_CLOSEROM), &QAction::triggered, this, &CBattleAnimDlg::OnFileCloseRom);
     connect(command(ID_FILE_SAVECHANGES), &QAction::triggered, this,
             &CBattleAnimDlg::OnFileSaveChanges);
+    connect(command(ID_FILE_EXPORTPATCH), &QAction::triggered, this,
+            &CBattleAnimDlg::OnFileExportPatch);
     connect(command(ID_FILE_EXIT), &QAction::triggered, this, &QDialog::reject);
     connect(command(ID_HELP_README), &QAction::triggered, this, &CBattleAnimDlg::OnHelpReadme);
     connect(command(ID_HELP_ABOUT), &QAction::triggered, this, &CBattleAnimDlg::OnHelpAbout);
@@ -177,15 +186,18 @@ void CBattleAnimDlg::BuildMenu() {
         int id;
         const char* name;
         const char* text;
+        QKeySequence::StandardKey key = QKeySequence::UnknownKey;
     };
+    // One row a menu entry, in menu order; a row without text is a separator.
     static constexpr MenuEntry kMenu[] = {
-        {"File", CONTROL(ID_FILE_OPENROM), "&Open ROM"},
-        {"File", CONTROL(ID_FILE_CLOSEROM), "C&lose ROM"},
-        {"File", CONTROL(ID_FILE_SAVECHANGES), "&Save Changes"},
-        {"File", 0, nullptr, nullptr},
-        {"File", CONTROL(ID_FILE_EXIT), "&Exit"},
-        {"Help", CONTROL(ID_HELP_README), "&Readme"},
-        {"Help", CONTROL(ID_HELP_ABOUT), "&About..."},
+        {"&File", CONTROL(ID_FILE_OPENROM), "&Open ROM", QKeySequence::Open},
+        {"&File", CONTROL(ID_FILE_CLOSEROM), "C&lose ROM", QKeySequence::Close},
+        {"&File", CONTROL(ID_FILE_SAVECHANGES), "&Save Changes", QKeySequence::Save},
+        {"&File", CONTROL(ID_FILE_EXPORTPATCH), "Export &Patch..."},
+        {"&File", 0, nullptr, nullptr},
+        {"&File", CONTROL(ID_FILE_EXIT), "&Exit", QKeySequence::Quit},
+        {"&Help", CONTROL(ID_HELP_README), "&Readme"},
+        {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
     };
     menuBar_ = new QMenuBar(this);
     menuBar_->setObjectName(QStringLiteral("IDR_MAINMENU"));
@@ -203,6 +215,8 @@ void CBattleAnimDlg::BuildMenu() {
         QAction* a = current->addAction(QString::fromLatin1(e.text));
         a->setObjectName(QString::fromLatin1(e.name));
         a->setProperty("commandId", e.id);
+        if (e.key != QKeySequence::UnknownKey)
+            a->setShortcuts(e.key);
     }
 }
 
@@ -272,6 +286,8 @@ void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == startupTimer_ && startupTimer_ != 0 && pickerBuilds_ == 0) {
         killTimer(startupTimer_);
         OnStartupTick();
+        if (!startupRom_.isEmpty())
+            OpenRomPath(std::exchange(startupRom_, QString()));
         return;
     }
     QDialog::timerEvent(event);
@@ -318,9 +334,36 @@ void CBattleAnimDlg::OnFileOpenRom() {
     const QString path = desktop_.chooseRomFile(nullptr);
     if (path.isEmpty())
         return;
-    if (!IsRomTitleValid(path))
+    OpenRomPath(path);
+}
+
+bool CBattleAnimDlg::OpenRomPath(const QString& path) {
+    return IsRomTitleValid(path) && LoadRom(path);
+}
+
+QString DroppedRomPath(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return {};
+    const QFileInfo file(urls.first().toLocalFile());
+    return file.isFile() ? file.absoluteFilePath() : QString();
+}
+
+void CBattleAnimDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedRomPath(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CBattleAnimDlg::dropEvent(QDropEvent* event) {
+    const QString path = DroppedRomPath(event->mimeData());
+    if (path.isEmpty())
         return;
-    LoadRom(path);
+    event->acceptProposedAction();
+    // Opened once the drop is over: the question about a foreign title must
+    // not keep the program the file came from waiting for the drop's end.
+    QTimer::singleShot(0, this, [this, path] { OpenRomPath(path); });
 }
 
 bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
@@ -500,22 +543,37 @@ void CBattleAnimDlg::OnSelchangeGroupList() {
 
 // --- Help -----------------------------------------------------------------
 
+QStringList ReadmePlaces() {
+    QStringList places = {QDir::currentPath()};
+    // A program started from a desktop menu runs in the home folder; one
+    // run from its build folder shows the source tree's readme.
+    const QString buildBin = QStringLiteral(OM_BUILD_BIN_DIR);
+    if (QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath() ==
+        QFileInfo(buildBin).canonicalFilePath())
+        places.append(QStringLiteral(OM_SOURCE_DIR));
+    places.append(QStringLiteral(OM_INSTALL_DOC_DIR));
+    for (QString& place : places)
+        place = QDir::cleanPath(place + QStringLiteral("/README.TXT"));
+    return places;
+}
+
+QStringList CBattleAnimDlg::readmePlaces() const {
+    return readmePlaces_.isEmpty() ? ReadmePlaces() : readmePlaces_;
+}
+
 void CBattleAnimDlg::OnHelpReadme() {
-    // The current folder first; a program started from a desktop menu runs
-    // in the home folder, so also beside the program and in the installed
-    // documentation.
-    const QString appDir = QCoreApplication::applicationDirPath();
-    const QStringList candidates = {
-        QDir::current().absoluteFilePath(QStringLiteral("README.TXT")),
-        appDir + QStringLiteral("/README.TXT"),
-        appDir + QStringLiteral("/../share/doc/ombattleanim/README.TXT"),
-    };
-    for (const QString& path : candidates) {
-        if (QFileInfo(path).isFile()) {
-            desktop_.openDocument(QDir::cleanPath(path));
-            return;
-        }
+    const QStringList places = readmePlaces();
+    for (const QString& path : places) {
+        if (!QFileInfo(path).isFile())
+            continue;
+        if (!desktop_.openDocument(path))
+            desktop_.messageBox(this, QString::fromLatin1(kReadmeNotShownText).arg(path),
+                                Desktop::Buttons::Ok, Desktop::Icon::Warning);
+        return;
     }
+    const QString searched = places.join(QLatin1Char('\n'));
+    desktop_.messageBox(this, QString::fromLatin1(kReadmeMissingText).arg(searched),
+                        Desktop::Buttons::Ok, Desktop::Icon::Warning);
 }
 
 void CBattleAnimDlg::OnHelpAbout() {

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <cstdint>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -19,6 +20,7 @@
 
 class QAction;
 class QComboBox;
+class QMimeData;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
@@ -37,6 +39,12 @@ public:
 
     // File menu and Save button.
     void OnFileOpenRom();
+    // Opens a ROM as Open ROM opens the file chosen in its dialog: the title
+    // check (and its question), then the load. False when nothing was loaded.
+    bool OpenRomPath(const QString& path);
+    // A ROM to open that way right after the pickers are built (the command
+    // line's); empty for none.
+    void OpenRomAfterStartup(const QString& path) { startupRom_ = path; }
     bool IsRomTitleValid(const QString& path);
     bool LoadRom(const QString& path);
     void OnFileSaveChanges();
@@ -61,6 +69,10 @@ public:
 
     // Help menu.
     void OnHelpReadme();
+    // Where Help > Readme looks for README.TXT, in order.
+    // Tests set their own; empty: ReadmePlaces() at the time of asking.
+    QStringList readmePlaces() const;
+    void setReadmePlaces(const QStringList& places) { readmePlaces_ = places; }
     void OnHelpAbout();
 
     void EnableEditing(bool enable);
@@ -91,6 +103,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void BuildMenu();
@@ -135,6 +149,17 @@ private:
     bool splashPainted_ = false;
     bool initialised_ = false;
     int pickerBuilds_ = 0;
+    QString startupRom_;
+    QStringList readmePlaces_;
 };
+
+// The places Help > Readme searches, in order: the current folder; the
+// source tree when the program runs from its build folder; the installed
+// documentation folder.
+QStringList ReadmePlaces();
+
+// The one local file (not a folder) that drag data carries, or an empty
+// string when it carries anything else.
+QString DroppedRomPath(const QMimeData* data);
 
 }  // namespace om

@@ -26,7 +26,7 @@ public:
     // A path to write a patch to, or an empty string. An existing file is
     // only returned when the user agreed to replace it.
     virtual QString choosePatchFile(QWidget* owner) = 0;
-    // Asks the desktop to open a document; the result is only informative.
+    // Asks the desktop to open a document; false when it could not.
     virtual bool openDocument(const QString& path) = 0;
 };
 

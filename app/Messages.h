@@ -36,6 +36,16 @@ inline constexpr char kNothingToExportText[] =
 inline constexpr char kExportFailedText[] =
     "An error occurred while attempting to write the patch: %1. No patch was written.";
 
+// Help > Readme and F1. %1: the places searched, one a line.
+inline constexpr char kReadmeMissingText[] =
+    "The readme (README.TXT) could not be found. These places were searched:\n\n%1\n\n"
+    "Reinstalling the program puts it back in the documentation folder.";
+
+// %1: the readme's full path.
+inline constexpr char kReadmeNotShownText[] =
+    "The readme could not be shown: the desktop has no program set up to open\n\n%1\n\n"
+    "Open that file with any text viewer or editor.";
+
 inline constexpr std::array<const char*, 5> AboutQuips = {
     "Boo.",
     "Hello. My name is Dorn Pippet.",

@@ -4,7 +4,7 @@
 #include <QUrl>
 
 #include "app/Desktop.h"
-#include "app/ResourceIds.h"
+#include "res/ResourceIds.h"
 
 namespace om {
 

@@ -7,8 +7,8 @@
 #include <QScreen>
 
 #include "app/DialogLayout.h"
-#include "app/ResourceIds.h"
 #include "pickers/BuildLayerPickers.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 namespace om {

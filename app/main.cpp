@@ -1,12 +1,26 @@
 #include <QApplication>
+#include <cstdio>
 
 #include "app/BattleAnimApp.h"
-#include "app/ResourceIds.h"
+#include "app/CommandLine.h"
+#include "res/ResourceIds.h"
 
 int main(int argc, char** argv) {
+    // The command line is read before the application object connects to a
+    // display: --help and --version open no window.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const om::CommandLine commandLine = om::ParseCommandLine(arguments);
+    if (commandLine.exitStatus >= 0) {
+        std::fputs(commandLine.out.toLocal8Bit().constData(), stdout);
+        std::fputs(commandLine.err.toLocal8Bit().constData(), stderr);
+        return commandLine.exitStatus;
+    }
+
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(om::kProgramName));
-    om::CBattleAnimApp app;
+    om::CBattleAnimApp app(commandLine.romPath);
     app.InitInstance();
     return 0;
 }

@@ -1,6 +1,6 @@
 #include "res/Resources.h"
 
-#include "app/ResourceIds.h"
+#include "res/ResourceIds.h"
 
 #include <QBuffer>
 #include <QImageReader>

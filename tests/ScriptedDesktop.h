@@ -23,6 +23,8 @@ public:
 
     Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) override {
         shown.push_back({text, buttons, icon, owner});
+        if (whileShowing)
+            whileShowing();
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         if (answers.empty())
@@ -54,7 +56,7 @@ public:
 
     bool openDocument(const QString& path) override {
         documents.append(path);
-        return true;
+        return documentsOpen;
     }
 
     std::deque<Answer> answers;   // for Yes/No questions, in order
@@ -62,6 +64,8 @@ public:
     std::function<void()> whileChoosing;  // runs while the dialog is up
     std::deque<QString> patchFiles;  // what the Export Patch dialog returns
     int patchDialogs = 0;
+    std::function<void()> whileShowing;   // runs while a message box is up
+    bool documentsOpen = true;            // what openDocument answers
     std::vector<Shown> shown;
     QStringList documents;
     int fileDialogs = 0;

@@ -12,7 +12,7 @@
 #include "TestImages.h"
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
-#include "app/ResourceIds.h"
+#include "res/ResourceIds.h"
 
 namespace omtest {
 

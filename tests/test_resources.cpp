@@ -1,10 +1,12 @@
 // The pictures compiled into the program: every identifier the catalogues
 // and windows use is there, decodes, and has its size and colour depth.
+#include <QBuffer>
 #include <QCryptographicHash>
+#include <QImageReader>
 #include <QtTest>
 
-#include "app/ResourceIds.h"
 #include "pickers/LayerCatalog.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 using namespace om;
@@ -32,6 +34,8 @@ private slots:
     void thumbnailsAreDistinctEightBitRle();
     void placeholdersAndPictures();
     void applicationIcon();
+    void themeIconsGrowTheIconsPixelArt_data();
+    void themeIconsGrowTheIconsPixelArt();
 };
 
 void TestResources::thumbnailsAreDistinctEightBitRle() {
@@ -90,6 +94,67 @@ void TestResources::applicationIcon() {
     const QList<QSize> sizes = icon.availableSizes();
     QVERIFY(sizes.contains(QSize(32, 32)));
     QVERIFY(sizes.contains(QSize(16, 16)));
+}
+
+void TestResources::themeIconsGrowTheIconsPixelArt_data() {
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("drawing");  // which of the .ico's images: 32 or 16 pixels
+    QTest::addColumn<int>("scale");
+    QTest::newRow("16") << 16 << 16 << 1;
+    QTest::newRow("32") << 32 << 32 << 1;
+    QTest::newRow("48") << 48 << 16 << 3;
+    QTest::newRow("64") << 64 << 32 << 2;
+    QTest::newRow("128") << 128 << 32 << 4;
+    QTest::newRow("256") << 256 << 32 << 8;
+}
+
+void TestResources::themeIconsGrowTheIconsPixelArt() {
+    QFETCH(int, size);
+    QFETCH(int, drawing);
+    QFETCH(int, scale);
+    const QString png = qEnvironmentVariable("OM_GEN_DIR") +
+                        QStringLiteral("/icons/ombattleanim-%1.png").arg(size);
+    QFile file(png);
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(png));
+    const QByteArray bytes = file.readAll();
+    // Signature, then IHDR: size, 8 bits per channel, RGBA, not interlaced.
+    QCOMPARE(bytes.left(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+    QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
+    const QByteArray be = QByteArray::fromHex(QByteArray::number(size, 16).rightJustified(8, '0'));
+    QCOMPARE(bytes.mid(16, 4), be);
+    QCOMPARE(bytes.mid(20, 4), be);
+    QCOMPARE(bytes.mid(24, 5), QByteArray("\x08\x06\x00\x00\x00", 5));
+
+    // Qt's own PNG reader checks every chunk's CRC and the zlib stream.
+    QImage grown;
+    QVERIFY(grown.loadFromData(bytes, "PNG"));
+    grown = grown.convertToFormat(QImage::Format_ARGB32);
+
+    QByteArray ico = ResourceBytes(IDR_MAINFRAME);
+    QBuffer buffer(&ico);
+    QImageReader reader(&buffer, "ico");
+    QImage art;
+    for (int i = 0; i < reader.imageCount(); ++i) {
+        QVERIFY(reader.jumpToImage(i));
+        const QImage candidate = reader.read();
+        if (candidate.width() == drawing)
+            art = candidate.convertToFormat(QImage::Format_ARGB32);
+    }
+    QCOMPARE(art.size(), QSize(drawing, drawing));
+    int clear = 0;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            const QRgb want = art.pixel(x / scale, y / scale);
+            const QRgb got = grown.pixel(x, y);
+            if (qAlpha(want) == 0) {
+                ++clear;
+                QCOMPARE(qAlpha(got), 0);
+            } else {
+                QCOMPARE(got, want);
+                QCOMPARE(qAlpha(got), 255);
+            }
+        }
+    QVERIFY(clear > 0);  // the two cards leave two corners empty
 }
 
 QTEST_MAIN(TestResources)

@@ -19,5 +19,5 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 1
 fi
 cd "$work"
-echo "Starting OMBattleAnim in $work (File > Open ROM, then pick demo.smc)"
-exec "$top/build/bin/OMBattleAnim"
+echo "Starting OMBattleAnim in $work with demo.smc"
+exec "$top/build/bin/OMBattleAnim" demo.smc

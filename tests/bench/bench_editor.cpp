@@ -22,9 +22,9 @@
 #include "ScriptedDesktop.h"
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
-#include "app/ResourceIds.h"
 #include "patch/Patch.h"
 #include "pickers/BuildLayerPickers.h"
+#include "res/ResourceIds.h"
 #include "res/Resources.h"
 
 using namespace om;

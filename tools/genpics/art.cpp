@@ -4,6 +4,7 @@
 #include <string>
 
 #include "font.h"
+#include "png.h"
 
 namespace genpics {
 
@@ -378,13 +379,14 @@ constexpr const char* kSmallScene[9] = {
 
 }  // namespace
 
-Bytes makeIconFile()
+IconArt drawIcon()
 {
-    const Palette pal = iconPalette();
+    IconArt art{iconPalette(), Canvas(32, 32, kIcOutline), std::vector<bool>(32 * 32, true),
+                Canvas(16, 16, kIcOutline), std::vector<bool>(16 * 16, true)};
 
     // 32 x 32, 8 bits per pixel.
-    Canvas big(32, 32, kIcOutline);
-    std::vector<bool> bigMask(32 * 32, true);
+    Canvas& big = art.big;
+    std::vector<bool>& bigMask = art.bigMask;
     auto solid = [&](int x, int y, int w, int h) {
         for (int yy = y; yy < y + h; ++yy)
             for (int xx = x; xx < x + w; ++xx)
@@ -428,8 +430,8 @@ Bytes makeIconFile()
     big.rect(12, 27, 8, 2, kIcReed);
 
     // 16 x 16, 4 bits per pixel: the same two cards, simplified.
-    Canvas small(16, 16, kIcOutline);
-    std::vector<bool> smallMask(16 * 16, true);
+    Canvas& small = art.small;
+    std::vector<bool>& smallMask = art.smallMask;
     auto put = [&](int x, int y, int v) {
         small.set(x, y, v);
         smallMask[static_cast<size_t>(y) * 16 + x] = false;
@@ -452,8 +454,33 @@ Bytes makeIconFile()
             put(x, y, v);
         }
 
-    Palette pal256 = pal;
-    return makeIco({IconImage{&big, &pal256, 8, bigMask}, IconImage{&small, &pal, 4, smallMask}});
+    return art;
+}
+
+Bytes makeIconFile()
+{
+    const IconArt art = drawIcon();
+    return makeIco({IconImage{&art.big, &art.palette, 8, art.bigMask},
+                    IconImage{&art.small, &art.palette, 4, art.smallMask}});
+}
+
+std::vector<std::pair<int, Bytes>> makeThemeIcons()
+{
+    const IconArt art = drawIcon();
+    // The pixel art grown by whole steps: 48 from the 16-pixel drawing, the
+    // larger ones from the 32-pixel drawing.
+    struct Step {
+        int size;
+        bool fromSmall;
+        int scale;
+    };
+    constexpr Step kSteps[] = {{16, true, 1},  {32, false, 1},  {48, true, 3},
+                               {64, false, 2}, {128, false, 4}, {256, false, 8}};
+    std::vector<std::pair<int, Bytes>> out;
+    for (const Step& s : kSteps)
+        out.emplace_back(s.size, s.fromSmall ? makePng(art.small, art.palette, art.smallMask, s.scale)
+                                             : makePng(art.big, art.palette, art.bigMask, s.scale));
+    return out;
 }
 
 }  // namespace genpics

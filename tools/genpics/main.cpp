@@ -3,8 +3,9 @@
 // Renders the editor's built-in pictures (picker thumbnails, the blank and
 // missing-picture tiles, the splash, the About picture and the application
 // icon) and packs them into OUTDIR/pictures.bin with an index in
-// OUTDIR/pictures_index.inc. Output is byte-identical on every run; files
-// whose content did not change are left untouched.
+// OUTDIR/pictures_index.inc; the icon for the desktop's icon theme goes to
+// OUTDIR/icons/ombattleanim-SIZE.png. Output is byte-identical on every run;
+// files whose content did not change are left untouched.
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -208,6 +209,10 @@ int main(int argc, char** argv)
         makeDir(outDir);
         writeIfChanged(outDir / "pictures.bin", bin);
         writeIfChanged(outDir / "pictures_index.inc", index.str());
+        makeDir(outDir / "icons");
+        for (const auto& [size, png] : makeThemeIcons())
+            writeIfChanged(outDir / "icons" / ("ombattleanim-" + std::to_string(size) + ".png"),
+                           asString(png));
         if (files) {
             makeDir(outDir / "files");
             for (const Resource& r : resources)

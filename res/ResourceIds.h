@@ -49,6 +49,7 @@ inline constexpr int ID_FILE_OPENROM = 32771;
 inline constexpr int ID_FILE_CLOSEROM = 32772;
 inline constexpr int ID_FILE_SAVECHANGES = 32773;
 inline constexpr int ID_FILE_EXIT = 32774;
+inline constexpr int ID_FILE_EXPORTPATCH = 32775;
 inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;

@@ -1,0 +1,26 @@
+// The editor's command line: `OMBattleAnim [ROM]`, --help and --version.
+// It is read before any window or display connection exists, so --help works
+// on a terminal without a desktop.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace om {
+
+struct CommandLine {
+    // -1: start the editor; otherwise the program ends at once with this
+    // status after printing out and err.
+    int exitStatus = -1;
+    QString out;      // for standard output
+    QString err;      // for standard error
+    QString romPath;  // absolute path of the ROM to open, or empty
+};
+
+// Exit status for a command line the program does not understand.
+inline constexpr int kUsageErrorStatus = 2;
+
+// arguments as QCoreApplication::arguments() gives them, program first.
+CommandLine ParseCommandLine(const QStringList& arguments);
+
+}  // namespace om
