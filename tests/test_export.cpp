@@ -1,5 +1,6 @@
 // File > Export Patch...: the changes made since the ROM was opened, saved or
 // not, as a patch that turns the file as it was opened into the table shown.
+#include <QAction>
 #include <QFileDialog>
 #include <QtTest>
 
@@ -67,7 +68,7 @@ void TestExport::patchGivesTheTableShown() {
 
     const QString path = f.rom.dir() + "/" + name;
     f.desktop.patchFiles = {path};
-    f.window->OnFileExportPatch();
+    f.window->command(ID_FILE_EXPORTPATCH)->trigger();
     QCOMPARE(f.desktop.patchDialogs, 1);
     QVERIFY(f.desktop.shown.empty());
     const auto patch = omtest::ReadFileBytes(path.toStdString());
