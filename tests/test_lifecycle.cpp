@@ -8,13 +8,24 @@
 #include <unistd.h>
 
 #include "WindowFixture.h"
-#include "app/Messages.h"
 
 using namespace om;
 using omtest::DifferingOffsets;
 using omtest::WindowFixture;
 
 namespace {
+
+// The texts of the window's message boxes, word for word.
+const QString kOpenFailed = QStringLiteral(
+    "An error occurred while attempting to open this file. Check to make sure the file is not "
+    "read-only, and is not currently in use by another application.");
+const QString kForeignTitle = QStringLiteral(
+    "This doesn't look like an Orbitmarsh ROM. Continuing may cause damage to your ROM. Do you "
+    "want to continue anyway?");
+const QString kSaveFailed = QStringLiteral(
+    "An error occurred while attempting to save the changes to this file. Check to make sure "
+    "there is enough free space on the disk, and that the file has not been removed or made "
+    "read-only. Your changes are still in the editor; try saving again.");
 
 const long kTableBegin = kSmcLayout.entryOffset(0);
 const long kTableEnd = kSmcLayout.tableEnd();
@@ -163,7 +174,7 @@ void TestLifecycle::foreignTitleAsksFirst() {
     f.desktop.answers = {Desktop::Answer::No};
     f.window->OnFileOpenRom();
     QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, QString::fromLatin1(kForeignTitleText));
+    QCOMPARE(f.desktop.shown[0].text, kForeignTitle);
     QCOMPARE(f.desktop.shown[0].buttons, Desktop::Buttons::YesNo);
     QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Question);
     // No: the open ROM stays open and loaded, the typed value on screen.
@@ -199,7 +210,7 @@ void TestLifecycle::openFailuresShowTheMessage() {
         f.desktop.files = {path};
         f.window->OnFileOpenRom();
         QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-        QCOMPARE(f.desktop.shown[0].text, QString::fromLatin1(kOpenFailedText));
+        QCOMPARE(f.desktop.shown[0].text, kOpenFailed);
         QCOMPARE(f.desktop.shown[0].buttons, Desktop::Buttons::Ok);
         QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
         // The open ROM is still the one being edited.
@@ -217,7 +228,7 @@ void TestLifecycle::openFailuresShowTheMessage() {
     f.window->OnFileOpenRom();
     f.desktop.whileChoosing = nullptr;
     QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, QString::fromLatin1(kOpenFailedText));
+    QCOMPARE(f.desktop.shown[0].text, kOpenFailed);
 
     f.type(IDC_LAYER1_LO, "5");
     f.window->OnFileSaveChanges();
@@ -299,7 +310,7 @@ void TestLifecycle::failedSaveIsReported() {
     QCOMPARE(f.desktop.shown.size(), std::size_t(1));
     f.window->OnFileSaveChanges();
     QCOMPARE(f.desktop.shown.size(), std::size_t(2));
-    QCOMPARE(f.desktop.shown[1].text, QString::fromLatin1(kSaveFailedText));
+    QCOMPARE(f.desktop.shown[1].text, kSaveFailed);
     QCOMPARE(f.desktop.shown[1].icon, Desktop::Icon::Warning);
     QCOMPARE(f.desktop.shown[1].buttons, Desktop::Buttons::Ok);
     // The editor goes on with the file open.

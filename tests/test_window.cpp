@@ -40,9 +40,10 @@ private slots:
     void enablingRule();
     void enterPressesSaveOnlyWhenEnabled();
     void escapeAndExitEndTheWindow();
-    void progressionOrder();
     void alphabeticalThenNumericKeepsSelection();
     void orderBeforeAnyLoadSelectsNothing();
+    void loadResetsTheOrder_data();
+    void loadResetsTheOrder();
     void storingAfterReorderGoesToShownGroup();
     void pickingAThumbnailFillsFields();
     void typingFollowsPickerAndCustomSlot();
@@ -104,28 +105,6 @@ void TestWindow::layoutIdentifiersMenuAndFrame() {
     // press Close by accident.
     QVERIFY(f.control<QWidget>(IDC_ENTRY_OFFSET)->hasFocus());
 
-    const std::pair<int, const char*> ids[] = {
-        {IDC_SAVE, "IDC_SAVE"},
-        {IDCANCEL, "IDCANCEL"},
-        {IDC_LAYER1_PICKER, "IDC_LAYER1_PICKER"},
-        {IDC_LAYER1_FRAME, "IDC_LAYER1_FRAME"},
-        {IDC_LAYER1_LO, "IDC_LAYER1_LO"},
-        {IDC_LAYER1_HI, "IDC_LAYER1_HI"},
-        {IDC_LAYER2_PICKER, "IDC_LAYER2_PICKER"},
-        {IDC_LAYER2_LO, "IDC_LAYER2_LO"},
-        {IDC_LAYER2_HI, "IDC_LAYER2_HI"},
-        {IDC_GROUP_LIST, "IDC_GROUP_LIST"},
-        {IDC_ENTRY_OFFSET, "IDC_ENTRY_OFFSET"},
-        {IDC_ORDER_NUMERIC, "IDC_ORDER_NUMERIC"},
-        {IDC_ORDER_ALPHA, "IDC_ORDER_ALPHA"},
-        {IDC_ORDER_PROGRESSION, "IDC_ORDER_PROGRESSION"},
-        {IDC_SORTER, "IDC_SORTER"},
-    };
-    for (auto [id, name] : ids) {
-        QWidget* c = FindControl(&w, id);
-        QVERIFY2(c, name);
-        QCOMPARE(c->objectName(), QString::fromLatin1(name));
-    }
     QVERIFY(!f.control<QComboBox>(IDC_SORTER)->isVisible());
     QCOMPARE(f.control<QPushButton>(IDC_SAVE)->text(), QStringLiteral("&Save"));
     QVERIFY(f.control<QPushButton>(IDC_SAVE)->isDefault());
@@ -217,21 +196,6 @@ void TestWindow::escapeAndExitEndTheWindow() {
     }
 }
 
-void TestWindow::progressionOrder() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    f.click(IDC_ORDER_PROGRESSION);
-    const std::pair<int, int> expected[] = {{0, 0}, {3, 7}, {7, 196}, {251, 3}, {484, 484}};
-    for (auto [position, group] : expected) {
-        QCOMPARE(f.window->displayOrder()[std::size_t(position)], group);
-        QCOMPARE(f.groupList()->itemText(position),
-                 QString::fromLatin1(ComposeDisplayName(f.data, group).c_str()));
-    }
-    QCOMPARE(f.groupList()->count(), 485);
-    // Group 0 was selected at load and still is, now at position 0.
-    QCOMPARE(f.groupList()->currentIndex(), 0);
-}
-
 void TestWindow::alphabeticalThenNumericKeepsSelection() {
     WindowFixture f;
     QVERIFY(f.load());
@@ -275,6 +239,54 @@ void TestWindow::orderBeforeAnyLoadSelectsNothing() {
     QCOMPARE(f.groupList()->currentIndex(), -1);
     QVERIFY(f.groupList()->itemText(0).isEmpty());
     QVERIFY(!f.groupList()->isEnabled());
+}
+
+void TestWindow::loadResetsTheOrder_data() {
+    QTest::addColumn<int>("order");
+    QTest::addColumn<bool>("byMenu");  // File > Open ROM, or a load of its own
+    QTest::newRow("ABC, Open ROM") << int(IDC_ORDER_ALPHA) << true;
+    QTest::newRow("->, Open ROM") << int(IDC_ORDER_PROGRESSION) << true;
+    QTest::newRow("->, load") << int(IDC_ORDER_PROGRESSION) << false;
+}
+
+void TestWindow::loadResetsTheOrder() {
+    QFETCH(int, order);
+    QFETCH(bool, byMenu);
+    om::RomImage image = omtest::MakeTestImage();
+    image.putEntry(0, 17, 1, 203, 0);
+    WindowFixture f(image);
+    QVERIFY(f.load());
+    f.chooseGroup(40);
+    f.click(order);
+    // The list follows the order chosen, group 40 still selected.
+    const DisplayOrderArray& shown = f.window->displayOrder();
+    if (order == IDC_ORDER_PROGRESSION)
+        QVERIFY(shown == ProgressionOrder);
+    for (int p = 0; p < 485; ++p)
+        QCOMPARE(f.groupList()->itemText(p),
+                 QString::fromLatin1(ComposeDisplayName(f.data, shown[std::size_t(p)]).c_str()));
+    QCOMPARE(shown[std::size_t(f.groupList()->currentIndex())], 40);
+    QVERIFY(f.groupList()->currentIndex() != 40);
+
+    if (byMenu) {
+        f.desktop.files = {f.rom.qpath()};
+        f.window->command(ID_FILE_OPENROM)->trigger();
+        QVERIFY(f.desktop.shown.empty());
+    } else {
+        QVERIFY(f.load());
+    }
+    // Position p shows group p again, the first one selected with its bytes.
+    QCOMPARE(f.groupList()->count(), 485);
+    for (int p = 0; p < 485; ++p) {
+        QCOMPARE(f.window->displayOrder()[std::size_t(p)], p);
+        QCOMPARE(f.groupList()->itemText(p),
+                 QString::fromLatin1(ComposeDisplayName(f.data, p).c_str()));
+    }
+    QCOMPARE(f.groupList()->currentIndex(), 0);
+    QCOMPARE(f.data.currentPosition(), 0);
+    QCOMPARE(f.window->editor().shownGroup(), 0);
+    QCOMPARE(Fields(f), (QStringList{"17", "1", "203", "0"}));
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDA9E"));
 }
 
 void TestWindow::storingAfterReorderGoesToShownGroup() {
