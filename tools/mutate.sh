@@ -76,7 +76,30 @@ restore() {
 }
 cleanup() { restore; rm -rf "$backup"; }
 trap cleanup EXIT
-trap 'echo; echo "interrupted: source restored"; exit 130' INT TERM
+
+# Builds and tests run as jobs of their own, which the script waits for, so
+# an interrupt reaches the script at once: it stops the job, restores the
+# source (on exit) and ends, instead of counting the broken build as a
+# result.
+set -m
+child=
+run() {  # run LOG COMMAND...: the command's output goes to LOG
+  local log=$1 rc=0
+  shift
+  "$@" >>"$log" 2>&1 &
+  child=$!
+  wait "$child" || rc=$?
+  child=
+  return "$rc"
+}
+interrupted() {
+  [ -z "$child" ] || kill -INT -- "-$child" 2>/dev/null || true
+  wait || true
+  echo
+  echo "interrupted: source restored"
+  exit 130
+}
+trap interrupted INT TERM
 
 # --- build and test ------------------------------------------------------------
 if [ ! -f "$build/CMakeCache.txt" ]; then
@@ -90,13 +113,10 @@ mkdir -p "$logs"
 
 build_and_test() {  # build_and_test LOG -> 0 passed, 1 tests failed, 3 build failed
   local log=$1
-  if ! cmake --build "$build" -j"$jobs" >"$log" 2>&1; then
-    return 3
-  fi
-  if (cd "$build" && ctest -E "$excluded" -j"$jobs" --output-on-failure) >>"$log" 2>&1; then
-    return 0
-  fi
-  return 1
+  : >"$log"
+  run "$log" cmake --build "$build" -j"$jobs" || return 3
+  run "$log" ctest --test-dir "$build" -E "$excluded" -j"$jobs" --output-on-failure || return 1
+  return 0
 }
 
 failed_tests() {  # the tests a log names as failed, on one line
