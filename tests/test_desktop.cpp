@@ -34,6 +34,19 @@ void WhenModal(QObject* context, std::function<void(T*)> act) {
     poll->start(10);
 }
 
+// Should a window not close (or ask something back), the test fails instead
+// of waiting for ever: every 20 seconds the top modal dialog is rejected.
+struct Watchdog {
+    Watchdog() {
+        QObject::connect(&timer, &QTimer::timeout, [] {
+            if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                w->reject();
+        });
+        timer.start(20000);
+    }
+    QTimer timer;
+};
+
 }  // namespace
 
 class TestDesktop : public QObject {
@@ -94,6 +107,7 @@ void TestDesktop::messageBox() {
                     b->click();
     });
 
+    const Watchdog watchdog;
     om::QtDesktop desktop;
     const Desktop::Answer got = desktop.messageBox(&owner, QStringLiteral("Gloomfen is flooded."),
                                                    buttons, icon);
@@ -142,15 +156,7 @@ void TestDesktop::fileDialog() {
         }
     });
 
-    // Should the dialog not close (or ask something back), the test fails
-    // instead of waiting for ever.
-    QTimer watchdog;
-    connect(&watchdog, &QTimer::timeout, this, [] {
-        if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-            w->reject();
-    });
-    watchdog.start(20000);
-
+    const Watchdog watchdog;
     om::QtDesktop desktop;
     const QString chosen = desktop.chooseRomFile(nullptr);
     QCOMPARE(chosen, accept ? path : QString());
