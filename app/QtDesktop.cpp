@@ -15,6 +15,8 @@ Desktop::Answer QtDesktop::messageBox(QWidget* owner, const QString& text, Butto
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                               : QMessageBox::Ok,
                     owner);
+    // The first button is the default, as the platform's own message box has it.
+    box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
     const int r = box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;

@@ -57,6 +57,15 @@ CodeCounts CountCodes(std::string_view t) {
     return c;
 }
 
+// The numbers of inclusive ascending runs, one after the other.
+QList<int> ExpandRuns(const std::vector<std::pair<int, int>>& runs) {
+    QList<int> out;
+    for (const auto& [first, last] : runs)
+        for (int n = first; n <= last; ++n)
+            out.append(n);
+    return out;
+}
+
 bool CaseInsensitiveLess(const std::string& a, const std::string& b) {
     return QString::fromLatin1(a).compare(QString::fromLatin1(b), Qt::CaseInsensitive) < 0;
 }
@@ -79,18 +88,13 @@ private slots:
     void composeWithEmptyNames();
     void expandTemplate_data();
     void expandTemplate();
-    void progressionOrder_data();
     void progressionOrder();
     void alphabeticalOrder_data();
     void alphabeticalOrder();
     void alphabeticalOrderOfEmptyNames();
-    void layerCatalogSizes();
-    void layerCatalogEntries_data();
-    void layerCatalogEntries();
+    void layerCatalog_data();
+    void layerCatalog();
     void layerCatalogFind();
-    void layerCatalogThumbnails_data();
-    void layerCatalogThumbnails();
-    void layerCatalogThumbnailsDistinct();
 };
 
 // ---------------------------------------------------------------- templates
@@ -312,24 +316,19 @@ void TestCatalogue::expandTemplate() {
 
 // ---------------------------------------------------------------- orders
 
-void TestCatalogue::progressionOrder_data() {
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("group");
-    QTest::newRow("0") << 0 << 0;
-    QTest::newRow("3") << 3 << 7;
-    QTest::newRow("7") << 7 << 196;
-    QTest::newRow("251") << 251 << 3;
-    QTest::newRow("254") << 254 << 6;
-    QTest::newRow("484") << 484 << 484;
-}
-
 void TestCatalogue::progressionOrder() {
-    QFETCH(int, position);
-    QFETCH(int, group);
-    QCOMPARE(int(om::ProgressionOrder[static_cast<std::size_t>(position)]), group);
-    QCOMPARE(om::PositionOfGroup(om::ProgressionOrder, group), position);
-    for (int p = 255; p < om::kGroupCount; ++p)
-        QCOMPARE(int(om::ProgressionOrder[static_cast<std::size_t>(p)]), p);
+    // The "->" order, run by run (inclusive, ascending), as the groups of one
+    // area follow each other in the game.
+    const std::vector<std::pair<int, int>> runs = {
+        {0, 2},     {7, 10},    {196, 204}, {29, 56},   {205, 213}, {57, 76},   {11, 13},
+        {18, 20},   {181, 187}, {25, 25},   {214, 220}, {77, 103},  {221, 234}, {104, 107},
+        {235, 247}, {108, 126}, {248, 254}, {127, 132}, {14, 17},   {21, 24},   {188, 195},
+        {26, 28},   {133, 180}, {3, 6},     {255, 484}};
+    const QList<int> expected = ExpandRuns(runs);
+    QCOMPARE(expected.size(), 485);
+    QCOMPARE(QList<int>(om::ProgressionOrder.begin(), om::ProgressionOrder.end()), expected);
+    for (int p = 0; p < 485; ++p)
+        QCOMPARE(om::PositionOfGroup(om::ProgressionOrder, expected[p]), p);
 }
 
 void TestCatalogue::alphabeticalOrder_data() {
@@ -400,56 +399,60 @@ void TestCatalogue::alphabeticalOrderOfEmptyNames() {
 
 // ---------------------------------------------------------------- layer catalogues
 
-void TestCatalogue::layerCatalogSizes() {
-    const om::LayerCatalog l1 = om::MakeLayer1Catalog();
-    const om::LayerCatalog l2 = om::MakeLayer2Catalog();
-    QCOMPARE(l1.size(), 316);
-    QCOMPARE(l2.size(), 101);
-    QCOMPARE(l1.customSlot(), om::kCustomSlotLayer1);
-    QCOMPARE(l2.customSlot(), om::kCustomSlotLayer2);
-    QCOMPARE(int(om::Layer1BackgroundNumbers().size()), 315);
-    QCOMPARE(int(om::Layer2BackgroundNumbers().size()), 100);
-}
-
-void TestCatalogue::layerCatalogEntries_data() {
+void TestCatalogue::layerCatalog_data() {
     QTest::addColumn<int>("layer");
-    QTest::addColumn<int>("entry");
-    QTest::addColumn<int>("lo");
-    QTest::addColumn<int>("hi");
-    QTest::newRow("1/0") << 1 << 0 << 0 << 0;
-    QTest::newRow("1/234") << 1 << 234 << 234 << 0;
-    QTest::newRow("1/235") << 1 << 235 << 237 << 0;
-    QTest::newRow("1/245") << 1 << 245 << 255 << 0;
-    QTest::newRow("1/246") << 1 << 246 << 0 << 1;
-    QTest::newRow("1/251") << 1 << 251 << 5 << 1;
-    QTest::newRow("1/314") << 1 << 314 << 70 << 1;
-    QTest::newRow("2/0") << 2 << 0 << 0 << 0;
-    QTest::newRow("2/1") << 2 << 1 << 18 << 0;
-    QTest::newRow("2/99") << 2 << 99 << 70 << 1;
+    QTest::addColumn<QList<int>>("numbers");     // background numbers of entries 0 .. custom - 1
+    QTest::addColumn<QList<int>>("thumbnails");  // bitmap of every entry, the custom slot's last
+    QTest::newRow("layer 1")
+        << 1
+        << ExpandRuns({{0, 234}, {237, 237}, {240, 240}, {243, 243}, {246, 246}, {248, 253},
+                       {255, 264}, {266, 278}, {280, 326}})
+        << ExpandRuns({{889, 889}, {405, 649}, {698, 745}, {767, 787}, {890, 890}});
+    QTest::newRow("layer 2")
+        << 2
+        << ExpandRuns({{0, 0},     {18, 18},   {43, 43},   {45, 45},   {83, 83},   {104, 105},
+                       {110, 110}, {150, 150}, {163, 188}, {190, 194}, {199, 207}, {210, 219},
+                       {221, 224}, {228, 229}, {234, 234}, {237, 237}, {248, 248}, {252, 252},
+                       {255, 255}, {258, 258}, {263, 264}, {266, 267}, {269, 270}, {272, 277},
+                       {281, 283}, {289, 290}, {292, 293}, {295, 295}, {306, 307}, {309, 312},
+                       {320, 320}, {323, 323}, {326, 326}})
+        << ExpandRuns({{889, 889}, {788, 886}, {890, 890}});
 }
 
-void TestCatalogue::layerCatalogEntries() {
+void TestCatalogue::layerCatalog() {
     QFETCH(int, layer);
-    QFETCH(int, entry);
-    QFETCH(int, lo);
-    QFETCH(int, hi);
+    QFETCH(QList<int>, numbers);
+    QFETCH(QList<int>, thumbnails);
+    QCOMPARE(numbers.size(), layer == 1 ? 315 : 100);
+    QCOMPARE(thumbnails.size(), numbers.size() + 1);
+
     const om::LayerCatalog c = layer == 1 ? om::MakeLayer1Catalog() : om::MakeLayer2Catalog();
-    QCOMPARE(int(c.entry(entry).lo), lo);
-    QCOMPARE(int(c.entry(entry).hi), hi);
-    QCOMPARE(c.find(lo, hi), entry);
+    QCOMPARE(c.size(), numbers.size() + 1);
+    QCOMPARE(c.customSlot(), layer == 1 ? 315 : 100);
+    // Every entry whole: the low and high byte of its number, and its picture;
+    // the custom slot starts as (0, 0).
+    QList<int> lo, hi, shown, expectedLo, expectedHi;
+    for (int k = 0; k < c.size(); ++k) {
+        lo.append(c.entry(k).lo);
+        hi.append(c.entry(k).hi);
+        shown.append(c.entry(k).thumbnail);
+        expectedLo.append(k < numbers.size() ? numbers[k] % 256 : 0);
+        expectedHi.append(k < numbers.size() ? numbers[k] / 256 : 0);
+    }
+    QCOMPARE(lo, expectedLo);
+    QCOMPARE(hi, expectedHi);
+    QCOMPARE(shown, thumbnails);
+    const std::vector<int> listed =
+        layer == 1 ? om::Layer1BackgroundNumbers() : om::Layer2BackgroundNumbers();
+    QCOMPARE(QList<int>(listed.begin(), listed.end()), numbers);
 }
 
 void TestCatalogue::layerCatalogFind() {
     for (int layer : {1, 2}) {
         om::LayerCatalog c = layer == 1 ? om::MakeLayer1Catalog() : om::MakeLayer2Catalog();
-        std::set<std::pair<int, int>> pairs;
-        for (int k = 0; k < c.customSlot(); ++k) {
-            const om::LayerChoice& e = c.entry(k);
-            QVERIFY2(pairs.insert({e.lo, e.hi}).second,
-                     qPrintable(QStringLiteral("layer %1 entry %2 repeats a pair").arg(layer).arg(k)));
-            QVERIFY(e.lo >= 0 && e.lo <= 255);
-            QCOMPARE(c.find(e.lo, e.hi), k);
-        }
+        // The numbers are ascending, so each pair leads back to its own entry.
+        for (int k = 0; k < c.customSlot(); ++k)
+            QCOMPARE(c.find(c.entry(k).lo, c.entry(k).hi), k);
         QCOMPARE(c.find(236, 0), -1);
         QCOMPARE(c.find(-1, -1), -1);
 
@@ -462,46 +465,6 @@ void TestCatalogue::layerCatalogFind() {
         c.setCustom(0, 0);
         QCOMPARE(c.find(0, 0), 0);
     }
-}
-
-void TestCatalogue::layerCatalogThumbnails_data() {
-    QTest::addColumn<int>("layer");
-    QTest::addColumn<int>("entry");
-    QTest::addColumn<int>("thumbnail");
-    QTest::newRow("1/0") << 1 << 0 << 889;
-    QTest::newRow("1/1") << 1 << 1 << 405;
-    QTest::newRow("1/245") << 1 << 245 << 649;
-    QTest::newRow("1/246") << 1 << 246 << 698;
-    QTest::newRow("1/293") << 1 << 293 << 745;
-    QTest::newRow("1/294") << 1 << 294 << 767;
-    QTest::newRow("1/314") << 1 << 314 << 787;
-    QTest::newRow("1/custom") << 1 << 315 << 890;
-    QTest::newRow("2/0") << 2 << 0 << 889;
-    QTest::newRow("2/1") << 2 << 1 << 788;
-    QTest::newRow("2/99") << 2 << 99 << 886;
-    QTest::newRow("2/custom") << 2 << 100 << 890;
-}
-
-void TestCatalogue::layerCatalogThumbnails() {
-    QFETCH(int, layer);
-    QFETCH(int, entry);
-    QFETCH(int, thumbnail);
-    const om::LayerCatalog c = layer == 1 ? om::MakeLayer1Catalog() : om::MakeLayer2Catalog();
-    QCOMPARE(int(c.entry(entry).thumbnail), thumbnail);
-}
-
-void TestCatalogue::layerCatalogThumbnailsDistinct() {
-    // Apart from the Blank picture of entry 0 and the custom slot's picture,
-    // no two entries of either catalogue show the same picture.
-    std::set<int> seen;
-    for (const om::LayerCatalog& c : {om::MakeLayer1Catalog(), om::MakeLayer2Catalog()}) {
-        for (int k = 1; k < c.customSlot(); ++k) {
-            const int t = c.entry(k).thumbnail;
-            QVERIFY(t != om::IDB_BLANK && t != om::IDB_NOT_AVAILABLE);
-            QVERIFY2(seen.insert(t).second, qPrintable(QString::number(t)));
-        }
-    }
-    QCOMPARE(int(seen.size()), 314 + 99);
 }
 
 QTEST_GUILESS_MAIN(TestCatalogue)

@@ -13,6 +13,7 @@
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "pickers/BuildLayerPickers.h"
+#include "res/Resources.h"
 
 using namespace om;
 using omtest::WindowFixture;
@@ -30,6 +31,26 @@ QStringList Fields(const WindowFixture& f) {
             f.text(IDC_LAYER2_HI)};
 }
 
+// The bitmap item k of a layer's picker shows: Blank first, the custom
+// slot's Image not available last, background pictures between.
+int ExpectedThumbnail(int layer, int k) {
+    if (k == 0)
+        return 889;
+    if (layer == 2)
+        return k <= 99 ? 787 + k : 890;
+    if (k <= 245)
+        return 404 + k;
+    if (k <= 293)
+        return 698 + k - 246;
+    return k <= 314 ? 767 + k - 294 : 890;
+}
+
+bool ShowsPicture(const QComboBox* picker, int k, int bitmap) {
+    const QImage shown = picker->itemIcon(k).pixmap(QSize(166, 145)).toImage();
+    return shown.convertToFormat(QImage::Format_RGB32) ==
+           LoadBitmapResource(bitmap).convertToFormat(QImage::Format_RGB32);
+}
+
 }  // namespace
 
 class TestWindow : public QObject {
@@ -40,9 +61,10 @@ private slots:
     void enablingRule();
     void enterPressesSaveOnlyWhenEnabled();
     void escapeAndExitEndTheWindow();
-    void progressionOrder();
     void alphabeticalThenNumericKeepsSelection();
     void orderBeforeAnyLoadSelectsNothing();
+    void loadResetsTheOrder_data();
+    void loadResetsTheOrder();
     void storingAfterReorderGoesToShownGroup();
     void pickingAThumbnailFillsFields();
     void typingFollowsPickerAndCustomSlot();
@@ -61,14 +83,14 @@ void TestWindow::startupBuildsPickersOnceBehindSplash() {
     // The splash is up with its bar at 0 of 832 before the first tick.
     QVERIFY(w.splash() != nullptr);
     QProgressBar* bar = w.splash()->progressBar();
-    QCOMPARE(bar->maximum(), kPickerBuildSteps);
+    QCOMPARE(bar->maximum(), 832);
     QCOMPARE(bar->value(), 0);
     QCOMPARE(Control<QComboBox>(&w, IDC_LAYER1_PICKER)->count(), 0);
 
     QList<int> values;
     connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values.append(v); });
     QTRY_VERIFY(w.pickersBuilt());
-    QCOMPARE(values.size(), kPickerBuildSteps);
+    QCOMPARE(values.size(), 832);
     QCOMPARE(values.first(), 1);
     QCOMPARE(values.last(), 832);
     QVERIFY(std::is_sorted(values.begin(), values.end()));
@@ -87,10 +109,11 @@ void TestWindow::startupBuildsPickersOnceBehindSplash() {
     QCOMPARE(p1->itemText(7), QStringLiteral("00 07"));
     QCOMPARE(p1->itemText(123), QStringLiteral("00 123"));
     QCOMPARE(p2->itemText(99), QStringLiteral("00 99"));
-    QCOMPARE(p1->imageList()->image(0).size(), QSize(166, 145));
-    // Item 0 of both pickers shows the same Blank picture.
-    QCOMPARE(p1->imageList()->image(0).toImage(), p2->imageList()->image(0).toImage());
-    QVERIFY(p1->imageList()->image(1).toImage() != p1->imageList()->image(2).toImage());
+    // Every item shows its own background's picture.
+    for (int k = 0; k < 315; ++k)
+        QVERIFY2(ShowsPicture(p1, k, ExpectedThumbnail(1, k)), qPrintable(QString::number(k)));
+    for (int k = 0; k < 100; ++k)
+        QVERIFY2(ShowsPicture(p2, k, ExpectedThumbnail(2, k)), qPrintable(QString::number(k)));
 }
 
 void TestWindow::layoutIdentifiersMenuAndFrame() {
@@ -104,28 +127,6 @@ void TestWindow::layoutIdentifiersMenuAndFrame() {
     // press Close by accident.
     QVERIFY(f.control<QWidget>(IDC_ENTRY_OFFSET)->hasFocus());
 
-    const std::pair<int, const char*> ids[] = {
-        {IDC_SAVE, "IDC_SAVE"},
-        {IDCANCEL, "IDCANCEL"},
-        {IDC_LAYER1_PICKER, "IDC_LAYER1_PICKER"},
-        {IDC_LAYER1_FRAME, "IDC_LAYER1_FRAME"},
-        {IDC_LAYER1_LO, "IDC_LAYER1_LO"},
-        {IDC_LAYER1_HI, "IDC_LAYER1_HI"},
-        {IDC_LAYER2_PICKER, "IDC_LAYER2_PICKER"},
-        {IDC_LAYER2_LO, "IDC_LAYER2_LO"},
-        {IDC_LAYER2_HI, "IDC_LAYER2_HI"},
-        {IDC_GROUP_LIST, "IDC_GROUP_LIST"},
-        {IDC_ENTRY_OFFSET, "IDC_ENTRY_OFFSET"},
-        {IDC_ORDER_NUMERIC, "IDC_ORDER_NUMERIC"},
-        {IDC_ORDER_ALPHA, "IDC_ORDER_ALPHA"},
-        {IDC_ORDER_PROGRESSION, "IDC_ORDER_PROGRESSION"},
-        {IDC_SORTER, "IDC_SORTER"},
-    };
-    for (auto [id, name] : ids) {
-        QWidget* c = FindControl(&w, id);
-        QVERIFY2(c, name);
-        QCOMPARE(c->objectName(), QString::fromLatin1(name));
-    }
     QVERIFY(!f.control<QComboBox>(IDC_SORTER)->isVisible());
     QCOMPARE(f.control<QPushButton>(IDC_SAVE)->text(), QStringLiteral("&Save"));
     QVERIFY(f.control<QPushButton>(IDC_SAVE)->isDefault());
@@ -191,8 +192,8 @@ void TestWindow::enterPressesSaveOnlyWhenEnabled() {
     QTest::keyClick(f.field(IDC_LAYER1_LO), Qt::Key_Return);
     QVERIFY(f.window->isVisible());
     const auto after = f.rom.bytes();
-    QCOMPARE(omtest::DifferingOffsets(before, after), std::vector<long>{kSmcLayout.entryOffset(0)});
-    QCOMPARE(int(after[std::size_t(kSmcLayout.entryOffset(0))]), 77);
+    QCOMPARE(omtest::DifferingOffsets(before, after), std::vector<long>{776862});
+    QCOMPARE(int(after[776862]), 77);
 }
 
 void TestWindow::escapeAndExitEndTheWindow() {
@@ -220,21 +221,6 @@ void TestWindow::escapeAndExitEndTheWindow() {
         f.window->close();  // the close box
         QVERIFY(!f.window->isVisible());
     }
-}
-
-void TestWindow::progressionOrder() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    f.click(IDC_ORDER_PROGRESSION);
-    const std::pair<int, int> expected[] = {{0, 0}, {3, 7}, {7, 196}, {251, 3}, {484, 484}};
-    for (auto [position, group] : expected) {
-        QCOMPARE(f.window->displayOrder()[std::size_t(position)], group);
-        QCOMPARE(f.groupList()->itemText(position),
-                 QString::fromLatin1(ComposeDisplayName(f.data, group).c_str()));
-    }
-    QCOMPARE(f.groupList()->count(), 485);
-    // Group 0 was selected at load and still is, now at position 0.
-    QCOMPARE(f.groupList()->currentIndex(), 0);
 }
 
 void TestWindow::alphabeticalThenNumericKeepsSelection() {
@@ -280,6 +266,54 @@ void TestWindow::orderBeforeAnyLoadSelectsNothing() {
     QCOMPARE(f.groupList()->currentIndex(), -1);
     QVERIFY(f.groupList()->itemText(0).isEmpty());
     QVERIFY(!f.groupList()->isEnabled());
+}
+
+void TestWindow::loadResetsTheOrder_data() {
+    QTest::addColumn<int>("order");
+    QTest::addColumn<bool>("byMenu");  // File > Open ROM, or a load of its own
+    QTest::newRow("ABC, Open ROM") << int(IDC_ORDER_ALPHA) << true;
+    QTest::newRow("->, Open ROM") << int(IDC_ORDER_PROGRESSION) << true;
+    QTest::newRow("->, load") << int(IDC_ORDER_PROGRESSION) << false;
+}
+
+void TestWindow::loadResetsTheOrder() {
+    QFETCH(int, order);
+    QFETCH(bool, byMenu);
+    om::RomImage image = omtest::MakeTestImage();
+    image.putEntry(0, 17, 1, 203, 0);
+    WindowFixture f(image);
+    QVERIFY(f.load());
+    f.chooseGroup(40);
+    f.click(order);
+    // The list follows the order chosen, group 40 still selected.
+    const DisplayOrderArray& shown = f.window->displayOrder();
+    if (order == IDC_ORDER_PROGRESSION)
+        QVERIFY(shown == ProgressionOrder);
+    for (int p = 0; p < 485; ++p)
+        QCOMPARE(f.groupList()->itemText(p),
+                 QString::fromLatin1(ComposeDisplayName(f.data, shown[std::size_t(p)]).c_str()));
+    QCOMPARE(shown[std::size_t(f.groupList()->currentIndex())], 40);
+    QVERIFY(f.groupList()->currentIndex() != 40);
+
+    if (byMenu) {
+        f.desktop.files = {f.rom.qpath()};
+        f.window->command(ID_FILE_OPENROM)->trigger();
+        QVERIFY(f.desktop.shown.empty());
+    } else {
+        QVERIFY(f.load());
+    }
+    // Position p shows group p again, the first one selected with its bytes.
+    QCOMPARE(f.groupList()->count(), 485);
+    for (int p = 0; p < 485; ++p) {
+        QCOMPARE(f.window->displayOrder()[std::size_t(p)], p);
+        QCOMPARE(f.groupList()->itemText(p),
+                 QString::fromLatin1(ComposeDisplayName(f.data, p).c_str()));
+    }
+    QCOMPARE(f.groupList()->currentIndex(), 0);
+    QCOMPARE(f.data.currentPosition(), 0);
+    QCOMPARE(f.window->editor().shownGroup(), 0);
+    QCOMPARE(Fields(f), (QStringList{"17", "1", "203", "0"}));
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDA9E"));
 }
 
 void TestWindow::storingAfterReorderGoesToShownGroup() {
@@ -328,17 +362,18 @@ void TestWindow::typingFollowsPickerAndCustomSlot() {
     f.type(IDC_LAYER1_LO, "50");
     f.type(IDC_LAYER1_HI, "2");
     QCOMPARE(f.picker(1)->count(), 316);
-    QCOMPARE(f.picker(1)->currentIndex(), kCustomSlotLayer1);
-    QVERIFY(f.picker(1)->itemText(kCustomSlotLayer1).isEmpty());
-    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).lo, 50);
-    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).hi, 2);
+    QCOMPARE(f.picker(1)->currentIndex(), 315);
+    QVERIFY(f.picker(1)->itemText(315).isEmpty());
+    QVERIFY(ShowsPicture(f.picker(1), 315, 890));
+    QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 50);
+    QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 2);
 
     // Away to a catalogued thumbnail and back to the custom item.
     f.choosePicker(1, 3);
     QCOMPARE(Fields(f).mid(0, 2), (QStringList{"3", "0"}));
-    f.choosePicker(1, kCustomSlotLayer1);
+    f.choosePicker(1, 315);
     QCOMPARE(Fields(f).mid(0, 2), (QStringList{"50", "2"}));
-    QCOMPARE(f.picker(1)->currentIndex(), kCustomSlotLayer1);
+    QCOMPARE(f.picker(1)->currentIndex(), 315);
     QCOMPARE(f.picker(1)->count(), 316);
     QCOMPARE(f.window->editor().syncGuard(1), 0);
 }
@@ -355,8 +390,8 @@ void TestWindow::customSlotMixAfterGroupChange() {
     QCOMPARE(f.picker(1)->currentIndex(), 9);
     // The first update searched (9, 1): the custom slot kept that mix.
     QCOMPARE(f.picker(1)->count(), 316);
-    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).lo, 9);
-    QCOMPARE(f.window->editor().catalog(1).entry(kCustomSlotLayer1).hi, 1);
+    QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 9);
+    QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 1);
 }
 
 void TestWindow::leavingAndReturningKeepsTypedValues() {
