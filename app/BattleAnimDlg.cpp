@@ -425,12 +425,17 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
         return false;
     }
 
-    romFile_.adopt(std::move(s));
-    layout_ = probe.layout;
-    openedImage_ = std::move(image);
     // The names and the table are read from the image just taken, which
     // is the file as it was opened; no read can fail any more.
-    std::FILE* f = fmemopen(openedImage_.data(), openedImage_.size(), "rb");
+    std::FILE* f = fmemopen(image.data(), image.size(), "rb");
+    if (!f) {
+        desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
+                            Desktop::Icon::Warning);
+        return false;
+    }
+    romFile_.adopt(std::move(s));
+    layout_ = probe.layout;
+    openedImage_ = std::move(image);  // the stream reads the same bytes
     OnOrderNumeric();
     data_.ReadEnemyNames(f, layout_);
     data_.InitGroupRecords(GroupTemplateTable, LeadEnemyTable, layout_);

@@ -372,6 +372,9 @@ void TestTrust::saveReportsAFileGoneOrReplaced_data() {
     QTest::newRow("deleted") << "deleted";
     QTest::newRow("renamed away") << "renamed";
     QTest::newRow("replaced by another file") << "replaced";
+    // An editor that keeps a backup: the old file lives on under another
+    // name, and a new one takes its path.
+    QTest::newRow("kept as a backup, path taken by a new file") << "backup";
 }
 
 void TestTrust::saveReportsAFileGoneOrReplaced() {
@@ -385,6 +388,9 @@ void TestTrust::saveReportsAFileGoneOrReplaced() {
         QVERIFY(QFile::remove(path));
     } else if (what == "renamed") {
         QVERIFY(QFile::rename(path, path + ".old"));
+    } else if (what == "backup") {
+        QVERIFY(QFile::rename(path, path + "~"));
+        QVERIFY(replacement.writeFile(path.toStdString()));
     } else {
         // What an editor that saves by writing a new file and renaming it does.
         QVERIFY(replacement.writeFile((path + ".new").toStdString()));
@@ -397,7 +403,7 @@ void TestTrust::saveReportsAFileGoneOrReplaced() {
     QCOMPARE(f.desktop.shown[0].text, kSaveFailed);
     QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
     QVERIFY(f.window->isRomOpen());
-    if (what == "replaced")
+    if (what == "replaced" || what == "backup")
         QCOMPARE(f.rom.bytes(), replacement.bytes());  // the new file is not touched
     else
         QVERIFY(!QFile::exists(path));
