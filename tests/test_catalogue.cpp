@@ -76,9 +76,7 @@ class TestCatalogue : public QObject {
     Q_OBJECT
 
 private slots:
-    void templateCodes();
-    void templateShape();
-    void leadEnemies();
+    void builtInTemplates();
     void parse_data();
     void parse();
     void templateFileMatchesTable();
@@ -97,16 +95,24 @@ private slots:
 
 // ---------------------------------------------------------------- templates
 
-void TestCatalogue::templateCodes() {
-    int leadGroups = 0, leadWithEnemy = 0;
+// The codes, sizes and characters of all 485 templates, and the lead enemies.
+void TestCatalogue::builtInTemplates() {
+    int leadGroups = 0, leadWithEnemy = 0, withPlace = 0;
+    std::set<std::string> distinct;
     std::map<int, int> enemyCodesPerGroup;  // count -> groups, among groups without 0x01
     for (int g = 0; g < om::kGroupCount; ++g) {
-        const CodeCounts c = CountCodes(Tmpl(g));
+        const std::string t = Tmpl(g);
+        QVERIFY2(!t.empty() && t.size() <= 63, qPrintable(QString::number(g)));
+        distinct.insert(t);
+        if (t.size() > 3 && t.back() == ')' && t.find(" (") != std::string::npos)
+            ++withPlace;
+        const CodeCounts c = CountCodes(t);
         QVERIFY2(!c.lowBytesOutsideCodes, qPrintable(QString::number(g)));
         for (int arg : c.enemyArgs)
             QVERIFY2(arg >= 1 && arg <= 230, qPrintable(QStringLiteral("group %1 arg %2").arg(g).arg(arg)));
         if (g >= 255) {
-            QVERIFY2(c.lead == 0 && c.enemy == 0, qPrintable(QString::number(g)));
+            for (unsigned char ch : t)
+                QVERIFY2(ch >= 0x20 && ch <= 0x7E, qPrintable(QString::number(g)));
             continue;
         }
         QVERIFY2(c.lead + c.enemy > 0, qPrintable(QString::number(g)));
@@ -122,23 +128,7 @@ void TestCatalogue::templateCodes() {
     }
     QCOMPARE(leadGroups, 10);
     QCOMPARE(leadWithEnemy, 3);
-    const std::map<int, int> expected{{1, 128}, {2, 103}, {3, 14}};
-    QCOMPARE(enemyCodesPerGroup, expected);
-}
-
-void TestCatalogue::templateShape() {
-    std::set<std::string> distinct;
-    int withPlace = 0;
-    for (int g = 0; g < om::kGroupCount; ++g) {
-        const std::string t = Tmpl(g);
-        QVERIFY2(!t.empty() && t.size() <= 63, qPrintable(QString::number(g)));
-        distinct.insert(t);
-        if (t.size() > 3 && t.back() == ')' && t.find(" (") != std::string::npos)
-            ++withPlace;
-        if (g >= 255)
-            for (unsigned char c : t)
-                QVERIFY2(c >= 0x20 && c <= 0x7E, qPrintable(QString::number(g)));
-    }
+    QCOMPARE(enemyCodesPerGroup, (std::map<int, int>{{1, 128}, {2, 103}, {3, 14}}));
     QCOMPARE(int(distinct.size()), 409);
     QCOMPARE(withPlace, 242);
     QCOMPARE(Tmpl(483), std::string("null"));
@@ -148,12 +138,9 @@ void TestCatalogue::templateShape() {
     QCOMPARE(Tmpl(21), Tmpl(14));
     QCOMPARE(Tmpl(54), Tmpl(53));
     QCOMPARE(Tmpl(10), std::string("\x01"));
-}
-
-void TestCatalogue::leadEnemies() {
-    const std::map<int, int> expected{{0, 158}, {1, 120}, {2, 54},  {7, 128},  {8, 63},
-                                      {9, 133}, {10, 63}, {11, 120}, {12, 158}, {13, 144}};
-    for (const auto& [g, lead] : expected)
+    const std::map<int, int> leads{{0, 158}, {1, 120}, {2, 54},   {7, 128},  {8, 63},
+                                   {9, 133}, {10, 63}, {11, 120}, {12, 158}, {13, 144}};
+    for (const auto& [g, lead] : leads)
         QCOMPARE(int(om::LeadEnemyTable[static_cast<std::size_t>(g)]), lead);
 }
 
