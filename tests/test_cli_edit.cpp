@@ -50,14 +50,10 @@ private slots:
     void importListsManyProblems();
     void diff_data();
     void diff();
-
-private:
-    QTemporaryDir dir_;
 };
 
 void TestCliEdit::initTestCase() {
     QVERIFY2(!qgetenv("OM_CLI").isEmpty(), "OM_CLI is not set");
-    QVERIFY(dir_.isValid());
 }
 
 void TestCliEdit::setWritesOneEntry_data() {
