@@ -12,7 +12,9 @@
 #include <QStringList>
 #include <algorithm>
 #include <ctime>
+#include <vector>
 
+#include "TestImages.h"
 #include "romdata/RomImage.h"
 #include "romdata/RomProbe.h"
 
@@ -82,6 +84,17 @@ inline bool ExactlyOneLine(const QByteArray& err) {
     return !err.isEmpty() && err.endsWith('\n') && err.count('\n') == 1 && err.size() > 1;
 }
 
+// A run that ended with status code, one line on standard error holding
+// says, and nothing on standard output.
+#define OM_CHECK_REFUSED(run, code, says)                                         \
+    do {                                                                          \
+        const omtest::CliRun& r_ = (run);                                         \
+        QCOMPARE(r_.exitCode, code);                                              \
+        QVERIFY2(omtest::ExactlyOneLine(r_.err), r_.err.constData());             \
+        QVERIFY2(r_.err.contains(says), r_.err.constData());                      \
+        QCOMPARE(r_.out, QByteArray());                                           \
+    } while (false)
+
 inline struct timespec ModificationTime(const QString& path) {
     struct stat st {};
     stat(QFile::encodeName(path).constData(), &st);
@@ -105,5 +118,30 @@ inline om::RomImage WithoutHeader(const om::RomImage& headered) {
     std::copy(headered.bytes().begin() + 512, headered.bytes().end(), image.bytes().begin());
     return image;
 }
+
+// Entry g of the test image is (g, g >> 8, 255 - g % 256, 1), enemy k+1 is
+// "Enemy k+1"; headerless, the same cartridge 512 bytes shorter.
+inline om::RomImage TestImage(bool headered) {
+    const om::RomImage image = MakeTestImage();
+    return headered ? image : WithoutHeader(image);
+}
+
+inline bool WriteText(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
+// A file the companion must leave as it was: its bytes and its time.
+struct Untouched {
+    explicit Untouched(const TempRom& rom) : rom_(rom), bytes_(rom.bytes()) {
+        aged_ = AgeFile(rom.qpath());
+    }
+    bool holds() const { return aged_ && rom_.bytes() == bytes_ && IsAged(rom_.qpath()); }
+
+private:
+    const TempRom& rom_;
+    std::vector<std::uint8_t> bytes_;
+    bool aged_ = false;
+};
 
 }  // namespace omtest

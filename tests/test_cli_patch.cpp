@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
+#include <map>
 #include <vector>
 
 #include "CliRun.h"
@@ -27,12 +28,6 @@ bool WriteBytes(const QString& path, const Bytes& bytes) {
            f.write(reinterpret_cast<const char*>(bytes.data()), n) == n;
 }
 
-// The original image, with or without its copier header.
-om::RomImage Original(bool headered) {
-    om::RomImage image = omtest::MakeTestImage();
-    return headered ? image : omtest::WithoutHeader(image);
-}
-
 }  // namespace
 
 class TestCliPatch : public QObject {
@@ -42,20 +37,12 @@ private slots:
     void initTestCase();
     void roundTrip_data();
     void roundTrip();
-    void bpsForAnotherImageRefused();
-    void brokenPatchesRefused_data();
-    void brokenPatchesRefused();
-    void outputIsAnInput_data();
-    void outputIsAnInput();
-    void nothingToPatch();
-
-private:
-    QTemporaryDir dir_;
+    void refusals_data();
+    void refusals();
 };
 
 void TestCliPatch::initTestCase() {
     QVERIFY2(!qgetenv("OM_CLI").isEmpty(), "OM_CLI is not set");
-    QVERIFY(dir_.isValid());
 }
 
 void TestCliPatch::roundTrip_data() {
@@ -87,7 +74,7 @@ void TestCliPatch::roundTrip() {
     QFETCH(QString, out);
     QFETCH(QStringList, options);
     QFETCH(QByteArray, magic);
-    const om::RomImage original = Original(headered);
+    const om::RomImage original = omtest::TestImage(headered);
     const long table = headered ? 776862 : 776350;
     om::RomImage modified = original;
     if (edit == "one byte") {
@@ -132,132 +119,99 @@ void TestCliPatch::roundTrip() {
     QVERIFY(b.bytes() == modified.bytes());
 }
 
-void TestCliPatch::bpsForAnotherImageRefused() {
-    const om::RomImage original = Original(true);
-    om::RomImage modified = original;
-    modified.putEntry(9, 1, 2, 3, 4);
-    om::RomImage other = original;
-    other.putEntry(400, 0, 0, 0, 0);  // same size, another table
-    omtest::TempRom a(original, "original.smc");
-    omtest::TempRom b(modified, "modified.smc");
-    omtest::TempRom c(other, "other.smc");
-    const QString patch = a.dir() + "/edit.bps";
-    QCOMPARE(RunCli({"make-patch", a.qpath(), b.qpath(), patch}).exitCode, 0);
-
-    const QString result = a.dir() + "/result.smc";
-    const Bytes before = {'k', 'e', 'p', 't'};
-    QVERIFY(WriteBytes(result, before));
-    const CliRun r = RunCli({"apply-patch", c.qpath(), patch, result});
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY2(omtest::ExactlyOneLine(r.err), r.err.constData());
-    QVERIFY2(r.err.contains("for another image"), r.err.constData());
-    QVERIFY2(r.err.contains("nothing written"), r.err.constData());
-    QCOMPARE(r.out, QByteArray());
-    QVERIFY(FileBytes(result) == before);
-    QVERIFY(c.bytes() == other.bytes());
-}
-
-void TestCliPatch::brokenPatchesRefused_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("cut");   // bytes cut off the end
-    QTest::addColumn<int>("flip");  // offset from the start of a byte to change, or -1
+void TestCliPatch::refusals_data() {
+    // The command line, with the names of the files refusals() makes: ORIG,
+    // MOD (two groups changed), COPY (of ORIG), OTHER (of the same size,
+    // another table), edit.bps and edit.ips (from ORIG to MOD), KEPT (an
+    // existing output), OUT (no such file yet), LINK_ORIG and LINK_MOD (hard
+    // links). The same names in says are paths; '|' separates its parts.
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("cut");   // bytes cut off the end of both patches
+    QTest::addColumn<int>("flip");  // offset of a byte changed in both patches, or -1
     QTest::addColumn<QByteArray>("says");
-    QTest::newRow("BPS, last byte cut") << "edit.bps" << 1 << -1 << QByteArray("BPS patch");
-    QTest::newRow("BPS, half cut") << "edit.bps" << 20 << -1 << QByteArray("BPS patch");
-    QTest::newRow("BPS, damaged") << "edit.bps" << 0 << 14
-                                  << QByteArray(
-                                         "the patch is damaged: its own CRC32 does not match");
-    QTest::newRow("IPS, end marker cut") << "edit.ips" << 3 << -1 << QByteArray("IPS patch");
-    QTest::newRow("IPS, record cut") << "edit.ips" << 5 << -1 << QByteArray("IPS patch");
-    QTest::newRow("not a patch") << "edit.ips" << 0 << 0 << QByteArray("not a patch");
+    const QStringList applyBps = {"apply-patch", "ORIG", "edit.bps", "OUT"};
+    const QStringList applyIps = {"apply-patch", "ORIG", "edit.ips", "OUT"};
+    QTest::newRow("BPS, last byte cut") << applyBps << 1 << -1 << QByteArray("BPS patch");
+    QTest::newRow("BPS, half cut") << applyBps << 20 << -1 << QByteArray("BPS patch");
+    QTest::newRow("BPS, damaged")
+        << applyBps << 0 << 14 << QByteArray("the patch is damaged: its own CRC32 does not match");
+    QTest::newRow("IPS, end marker cut") << applyIps << 3 << -1 << QByteArray("IPS patch");
+    QTest::newRow("IPS, record cut") << applyIps << 5 << -1 << QByteArray("IPS patch");
+    QTest::newRow("not a patch") << applyIps << 0 << 0 << QByteArray("not a patch");
+    QTest::newRow("BPS for another image")
+        << QStringList{"apply-patch", "OTHER", "edit.bps", "KEPT"} << 0 << -1
+        << QByteArray("for another image|nothing written");
+    // OUT's name tells no format: --format does.
+    QTest::newRow("apply-patch over the ROM")
+        << QStringList{"apply-patch", "ORIG", "edit.bps", "ORIG"} << 0 << -1
+        << QByteArray("' is the same file as 'ORIG'");
+    QTest::newRow("apply-patch over the patch")
+        << QStringList{"apply-patch", "ORIG", "edit.bps", "edit.bps"} << 0 << -1
+        << QByteArray("' is the same file as 'edit.bps'");
+    QTest::newRow("apply-patch over a link to the ROM")
+        << QStringList{"apply-patch", "ORIG", "edit.bps", "LINK_ORIG"} << 0 << -1
+        << QByteArray("' is the same file as 'ORIG'");
+    QTest::newRow("make-patch over the original")
+        << QStringList{"make-patch", "--format=bps", "ORIG", "MOD", "ORIG"} << 0 << -1
+        << QByteArray("' is the same file as 'ORIG'");
+    QTest::newRow("make-patch over the modified image")
+        << QStringList{"make-patch", "--format=bps", "ORIG", "MOD", "LINK_MOD"} << 0 << -1
+        << QByteArray("' is the same file as 'MOD'");
+    QTest::newRow("nothing to patch")
+        << QStringList{"make-patch", "--format=bps", "ORIG", "COPY", "OUT"} << 0 << -1
+        << QByteArray("are the same; no patch written");
 }
 
-void TestCliPatch::brokenPatchesRefused() {
-    QFETCH(QString, name);
+// Every refusal says so on one line, and leaves every file as it was, with
+// no output and no temporary file.
+void TestCliPatch::refusals() {
+    QFETCH(QStringList, args);
     QFETCH(int, cut);
     QFETCH(int, flip);
     QFETCH(QByteArray, says);
-    const om::RomImage original = Original(false);
+    QTemporaryDir dir;
+    const auto path = [&](const QString& name) { return dir.filePath(name); };
+    const om::RomImage original = omtest::TestImage(false);
     om::RomImage modified = original;
     modified.putEntry(0, 1, 2, 3, 4);
     modified.putEntry(484, 5, 6, 7, 8);
-    omtest::TempRom a(original, "original.sfc");
-    omtest::TempRom b(modified, "modified.sfc");
-    const QString patch = a.dir() + "/" + name;
-    QCOMPARE(RunCli({"make-patch", a.qpath(), b.qpath(), patch}).exitCode, 0);
-    Bytes bytes = FileBytes(patch);
-    QVERIFY(bytes.size() > 24);
-    bytes.resize(bytes.size() - static_cast<std::size_t>(cut));
-    if (flip >= 0)
-        bytes[static_cast<std::size_t>(flip)] ^= 0x01;
-    QVERIFY(WriteBytes(patch, bytes));
-
-    const QString result = a.dir() + "/result.sfc";
-    const CliRun r = RunCli({"apply-patch", a.qpath(), patch, result});
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY2(omtest::ExactlyOneLine(r.err), r.err.constData());
-    QVERIFY2(r.err.contains(says), r.err.constData());
-    QCOMPARE(r.out, QByteArray());
-    QVERIFY(!QFile::exists(result));
-    // No temporary file left behind either: the image and the patch only.
-    QCOMPARE(QDir(a.dir()).entryList(QDir::Files | QDir::Hidden).size(), 2);
-}
-
-void TestCliPatch::outputIsAnInput_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("outIs");  // which argument OUT repeats
-    QTest::addColumn<bool>("link");  // through a hard link
-    QTest::newRow("apply-patch over the ROM") << "apply-patch" << 0 << false;
-    QTest::newRow("apply-patch over the patch") << "apply-patch" << 1 << false;
-    QTest::newRow("apply-patch over a link to the ROM") << "apply-patch" << 0 << true;
-    QTest::newRow("make-patch over the original") << "make-patch" << 0 << false;
-    QTest::newRow("make-patch over the modified image") << "make-patch" << 1 << true;
-}
-
-void TestCliPatch::outputIsAnInput() {
-    QFETCH(QString, command);
-    QFETCH(int, outIs);
-    QFETCH(bool, link);
-    const om::RomImage original = Original(true);
-    om::RomImage modified = original;
-    modified.putEntry(1, 9, 9, 9, 9);
-    omtest::TempRom a(original, "original.smc");
-    omtest::TempRom b(modified, "modified.smc");
-    const QString patch = a.dir() + "/edit.bps";
-    QCOMPARE(RunCli({"make-patch", a.qpath(), b.qpath(), patch}).exitCode, 0);
-    const Bytes patchBytes = FileBytes(patch);
-
-    // OUT's name tells no format: --format does.
-    QStringList args = command == "apply-patch" ? QStringList{a.qpath(), patch}
-                                                : QStringList{"--format=bps", a.qpath(), b.qpath()};
-    const qsizetype first = command == "apply-patch" ? 0 : 1;
-    QString out = args[first + outIs];
-    if (link) {
-        out = a.dir() + "/link.smc";
-        QCOMPARE(::link(QFile::encodeName(args[first + outIs]).constData(),
-                        QFile::encodeName(out).constData()),
-                 0);
+    om::RomImage other = original;
+    other.putEntry(400, 0, 0, 0, 0);
+    QVERIFY(WriteBytes(path("ORIG"), original.bytes()));
+    QVERIFY(WriteBytes(path("MOD"), modified.bytes()));
+    QVERIFY(WriteBytes(path("COPY"), original.bytes()));
+    QVERIFY(WriteBytes(path("OTHER"), other.bytes()));
+    QVERIFY(WriteBytes(path("KEPT"), {'k', 'e', 'p', 't'}));
+    for (const char* patch : {"edit.bps", "edit.ips"}) {
+        QCOMPARE(RunCli({"make-patch", path("ORIG"), path("MOD"), path(patch)}).exitCode, 0);
+        Bytes bytes = FileBytes(path(patch));
+        QVERIFY(bytes.size() > 24);
+        bytes.resize(bytes.size() - static_cast<std::size_t>(cut));
+        if (flip >= 0)
+            bytes[static_cast<std::size_t>(flip)] ^= 0x01;
+        QVERIFY(WriteBytes(path(patch), bytes));
     }
-    const CliRun r = RunCli(QStringList{command} + args + QStringList{out});
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY2(omtest::ExactlyOneLine(r.err), r.err.constData());
-    QVERIFY2(r.err.contains("' is the same file as '" + args[first + outIs].toUtf8() + "'"),
-             r.err.constData());
-    QCOMPARE(r.out, QByteArray());
-    QVERIFY(a.bytes() == original.bytes());
-    QVERIFY(b.bytes() == modified.bytes());
-    QVERIFY(FileBytes(patch) == patchBytes);
-}
+    for (const char* target : {"ORIG", "MOD"})
+        if (args.contains(QString("LINK_") + target))
+            QCOMPARE(::link(QFile::encodeName(path(target)).constData(),
+                            QFile::encodeName(path(QString("LINK_") + target)).constData()),
+                     0);
+    const QStringList names = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    std::map<QString, Bytes> before;
+    for (const QString& name : names)
+        before[name] = FileBytes(path(name));
+    for (QString& arg : args)
+        if (!arg.startsWith("-") && arg != args[0])
+            arg = path(arg);
+    for (const QString& name : names)
+        says.replace("'" + name.toUtf8() + "'", "'" + path(name).toUtf8() + "'");
 
-void TestCliPatch::nothingToPatch() {
-    omtest::TempRom a(Original(true), "original.smc");
-    omtest::TempRom b(Original(true), "copy.smc");
-    const QString patch = a.dir() + "/edit.bps";
-    const CliRun r = RunCli({"make-patch", a.qpath(), b.qpath(), patch});
-    QCOMPARE(r.exitCode, 1);
-    QVERIFY2(omtest::ExactlyOneLine(r.err), r.err.constData());
-    QVERIFY2(r.err.contains("are the same; no patch written"), r.err.constData());
-    QVERIFY(!QFile::exists(patch));
+    const CliRun r = RunCli(args);
+    for (const QByteArray& part : says.split('|'))
+        OM_CHECK_REFUSED(r, 1, part);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), names);
+    for (const QString& name : names)
+        QVERIFY2(FileBytes(path(name)) == before[name], qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TestCliPatch)

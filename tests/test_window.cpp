@@ -26,6 +26,12 @@ const int kEditingControls[] = {IDC_GROUP_LIST, IDC_LAYER1_PICKER, IDC_LAYER2_PI
 const int kAlwaysEnabled[] = {IDCANCEL, IDC_ORDER_NUMERIC, IDC_ORDER_ALPHA,
                               IDC_ORDER_PROGRESSION, IDC_ENTRY_OFFSET};
 
+bool AllEnabled(const WindowFixture& f, bool enabled, const int* begin, const int* end) {
+    return std::all_of(begin, end, [&](int id) {
+        return FindControl(f.window.get(), id)->isEnabled() == enabled;
+    });
+}
+
 QStringList Fields(const WindowFixture& f) {
     return {f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
             f.text(IDC_LAYER2_HI)};
@@ -58,19 +64,16 @@ class TestWindow : public QObject {
 private slots:
     void startupBuildsPickersOnceBehindSplash();
     void layoutIdentifiersMenuAndFrame();
-    void enablingRule();
+    void enablingRuleAndClose();
     void enterPressesSaveOnlyWhenEnabled();
     void escapeAndExitEndTheWindow();
     void alphabeticalThenNumericKeepsSelection();
     void orderBeforeAnyLoadSelectsNothing();
     void loadResetsTheOrder_data();
     void loadResetsTheOrder();
-    void storingAfterReorderGoesToShownGroup();
-    void pickingAThumbnailFillsFields();
     void typingFollowsPickerAndCustomSlot();
     void customSlotMixAfterGroupChange();
     void leavingAndReturningKeepsTypedValues();
-    void offsetFollowsShownGroup();
     void fieldsAcceptOnlyDigits();
     void backgroundClickFocusesGroupList();
 };
@@ -157,24 +160,43 @@ void TestWindow::layoutIdentifiersMenuAndFrame() {
         file.append(a->isSeparator() ? QString() : a->text());
     QCOMPARE(file, (QStringList{"&Open ROM", "C&lose ROM", "&Save Changes", "Export &Patch...",
                                  "", "&Exit"}));
+    QStringList help;
+    for (const QAction* a : menus[1]->menu()->actions())
+        help.append(a->text());
+    QCOMPARE(help, (QStringList{"&Readme", "&About..."}));
 }
 
-void TestWindow::enablingRule() {
+void TestWindow::enablingRuleAndClose() {
     WindowFixture f;
-    for (int id : kEditingControls)
-        QVERIFY2(!FindControl(f.window.get(), id)->isEnabled(), qPrintable(QString::number(id)));
-    for (int id : kAlwaysEnabled)
-        QVERIFY(FindControl(f.window.get(), id)->isEnabled());
+    const auto original = f.rom.bytes();
+    const auto editing = [&](bool on) {
+        return AllEnabled(f, on, std::begin(kEditingControls), std::end(kEditingControls)) &&
+               AllEnabled(f, true, std::begin(kAlwaysEnabled), std::end(kAlwaysEnabled));
+    };
+    QVERIFY(editing(false));
+    f.window->command(ID_FILE_SAVECHANGES)->trigger();  // no ROM: nothing to save
+    QVERIFY(f.desktop.shown.empty());
 
     QVERIFY(f.load());
-    for (int id : kEditingControls)
-        QVERIFY(FindControl(f.window.get(), id)->isEnabled());
-
+    QVERIFY(editing(true));
+    f.chooseGroup(12);
+    f.choosePicker(2, 40);
+    f.type(IDC_LAYER1_LO, "1");
+    const QStringList fields = Fields(f);
+    f.window->command(ID_FILE_CLOSEROM)->trigger();
+    QVERIFY(!f.window->isRomOpen());
+    QVERIFY(editing(false));
+    // Closing keeps what is on screen, and saves nothing, then or later.
+    QCOMPARE(Fields(f), fields);
+    QCOMPARE(f.groupList()->currentIndex(), 12);
+    QCOMPARE(f.picker(2)->currentIndex(), 40);
+    QCOMPARE(f.groupList()->count(), 485);
+    f.window->command(ID_FILE_SAVECHANGES)->trigger();
+    QVERIFY(f.desktop.shown.empty());
+    QCOMPARE(f.rom.bytes(), original);
+    // Closing again only disables.
     f.window->OnFileCloseRom();
-    for (int id : kEditingControls)
-        QVERIFY(!FindControl(f.window.get(), id)->isEnabled());
-    for (int id : kAlwaysEnabled)
-        QVERIFY(FindControl(f.window.get(), id)->isEnabled());
+    QVERIFY(editing(false));
 }
 
 void TestWindow::enterPressesSaveOnlyWhenEnabled() {
@@ -197,29 +219,22 @@ void TestWindow::enterPressesSaveOnlyWhenEnabled() {
 }
 
 void TestWindow::escapeAndExitEndTheWindow() {
-    {
+    // Escape, File > Exit, Close, the close box.
+    for (int way = 0; way < 4; ++way) {
         WindowFixture f;
         QVERIFY(f.load());
         f.type(IDC_LAYER1_LO, "9");  // not saved, and nothing is asked
-        QTest::keyClick(f.window.get(), Qt::Key_Escape);
-        QVERIFY(!f.window->isVisible());
+        if (way == 0)
+            QTest::keyClick(f.window.get(), Qt::Key_Escape);
+        else if (way == 1)
+            f.window->command(ID_FILE_EXIT)->trigger();
+        else if (way == 2)
+            f.click(IDCANCEL);
+        else
+            f.window->close();
+        QVERIFY2(!f.window->isVisible(), qPrintable(QString::number(way)));
         QCOMPARE(f.window->result(), int(QDialog::Rejected));
         QVERIFY(f.desktop.shown.empty());
-    }
-    {
-        WindowFixture f;
-        f.window->command(ID_FILE_EXIT)->trigger();
-        QVERIFY(!f.window->isVisible());
-    }
-    {
-        WindowFixture f;
-        f.click(IDCANCEL);
-        QVERIFY(!f.window->isVisible());
-    }
-    {
-        WindowFixture f;
-        f.window->close();  // the close box
-        QVERIFY(!f.window->isVisible());
     }
 }
 
@@ -241,6 +256,9 @@ void TestWindow::alphabeticalThenNumericKeepsSelection() {
     QCOMPARE(std::abs(p53 - p54), 1);
     QCOMPARE(f.groupList()->currentIndex(), p54);
     QCOMPARE(f.data.currentPosition(), p54);
+    // The offset is the shown group's, not its position's.
+    QVERIFY(p54 != 54);
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB76"));
     QCOMPARE(f.groupList()->count(), 485);
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -254,7 +272,10 @@ void TestWindow::alphabeticalThenNumericKeepsSelection() {
     QCOMPARE(f.groupList()->currentIndex(), 54);
     QCOMPARE(f.data.currentPosition(), 54);
     QCOMPARE(f.window->editor().shownGroup(), 54);
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QString::number(0xBDA9E + 4 * 54, 16).toUpper());
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB76"));
+    // The field shows what is set in capitals.
+    f.control<QLineEdit>(IDC_ENTRY_OFFSET)->setText(QStringLiteral("bdaff"));
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDAFF"));
 }
 
 void TestWindow::orderBeforeAnyLoadSelectsNothing() {
@@ -316,40 +337,6 @@ void TestWindow::loadResetsTheOrder() {
     QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDA9E"));
 }
 
-void TestWindow::storingAfterReorderGoesToShownGroup() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    f.chooseGroup(5);
-    f.type(IDC_LAYER1_LO, "200");
-    f.type(IDC_LAYER2_HI, "3");
-    f.click(IDC_ORDER_PROGRESSION);  // position 5 now holds group 9
-    const GroupRecord before9 = f.data.record(9);
-    f.chooseGroup(0);
-    QCOMPARE(f.data.record(5).layer1Lo, 200);
-    QCOMPARE(f.data.record(5).layer2Hi, 3);
-    QCOMPARE(f.data.record(9).layer1Lo, before9.layer1Lo);
-    QCOMPARE(f.data.record(9).layer2Hi, before9.layer2Hi);
-}
-
-void TestWindow::pickingAThumbnailFillsFields() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    f.choosePicker(1, 245);
-    QCOMPARE(f.text(IDC_LAYER1_LO), QStringLiteral("255"));
-    QCOMPARE(f.text(IDC_LAYER1_HI), QStringLiteral("0"));
-    QCOMPARE(f.picker(1)->currentIndex(), 245);
-    QCOMPARE(f.picker(1)->count(), 315);
-    QCOMPARE(f.window->editor().syncGuard(1), 0);
-
-    f.choosePicker(2, 99);
-    QCOMPARE(f.text(IDC_LAYER2_LO), QStringLiteral("70"));
-    QCOMPARE(f.text(IDC_LAYER2_HI), QStringLiteral("1"));
-    QCOMPARE(f.picker(2)->currentIndex(), 99);
-    QCOMPARE(f.window->editor().syncGuard(2), 0);
-    // Records change only when the group is left or saved.
-    QCOMPARE(f.data.record(0).layer1Lo, 0);
-}
-
 void TestWindow::typingFollowsPickerAndCustomSlot() {
     WindowFixture f;
     QVERIFY(f.load());
@@ -368,9 +355,17 @@ void TestWindow::typingFollowsPickerAndCustomSlot() {
     QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 50);
     QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 2);
 
-    // Away to a catalogued thumbnail and back to the custom item.
-    f.choosePicker(1, 3);
-    QCOMPARE(Fields(f).mid(0, 2), (QStringList{"3", "0"}));
+    // Away to a catalogued thumbnail (item 245 is background 255) and back
+    // to the custom item.
+    f.choosePicker(1, 245);
+    QCOMPARE(Fields(f).mid(0, 2), (QStringList{"255", "0"}));
+    QCOMPARE(f.picker(1)->currentIndex(), 245);
+    QCOMPARE(f.window->editor().syncGuard(1), 0);
+    f.choosePicker(2, 99);
+    QCOMPARE(Fields(f).mid(2), (QStringList{"70", "1"}));
+    QCOMPARE(f.window->editor().syncGuard(2), 0);
+    // Records change only when the group is left or saved.
+    QCOMPARE(f.data.record(0).layer1Lo, 0);
     f.choosePicker(1, 315);
     QCOMPARE(Fields(f).mid(0, 2), (QStringList{"50", "2"}));
     QCOMPARE(f.picker(1)->currentIndex(), 315);
@@ -400,8 +395,16 @@ void TestWindow::leavingAndReturningKeepsTypedValues() {
     f.chooseGroup(10);
     f.type(IDC_LAYER1_LO, "999");
     f.type(IDC_LAYER2_LO, "12");
-    f.chooseGroup(11);
+    // Position 10 holds group 199 in the progression order: the values go to
+    // group 10, the one shown, when it is left.
+    f.click(IDC_ORDER_PROGRESSION);
+    QCOMPARE(f.window->displayOrder()[10], 199);
+    f.chooseGroup(0);
     QCOMPARE(f.data.record(10).layer1Lo, 999);
+    QCOMPARE(f.data.record(10).layer2Lo, 12);
+    QCOMPARE(f.data.record(199).layer1Lo, 199);
+    QCOMPARE(f.data.record(199).layer2Lo, 56);
+    f.click(IDC_ORDER_NUMERIC);
     f.chooseGroup(10);
     QCOMPARE(Fields(f), (QStringList{"999", "0", "12", "1"}));
 
@@ -410,19 +413,6 @@ void TestWindow::leavingAndReturningKeepsTypedValues() {
     QVERIFY(f.load());
     f.chooseGroup(10);
     QCOMPARE(Fields(f), (QStringList{"10", "0", "245", "1"}));
-}
-
-void TestWindow::offsetFollowsShownGroup() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDA9E"));
-    f.click(IDC_ORDER_ALPHA);
-    f.chooseGroup(100);
-    const int g = f.window->displayOrder()[100];
-    QCOMPARE(f.window->editor().shownGroup(), g);
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QString::number(0xBDA9E + 4 * g, 16).toUpper());
-    f.control<QLineEdit>(IDC_ENTRY_OFFSET)->setText(QStringLiteral("bdaff"));
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDAFF"));
 }
 
 void TestWindow::fieldsAcceptOnlyDigits() {
@@ -443,16 +433,12 @@ void TestWindow::fieldsAcceptOnlyDigits() {
     lo->setValue(42);
     QCOMPARE(changes.size(), 3);
 
-    QCOMPARE(ParseFieldValue("-7"), -7);
-    QCOMPARE(ParseFieldValue("2147483647"), 2147483647);
-    QCOMPARE(ParseFieldValue("-2147483648"), std::numeric_limits<std::int32_t>::min());
-    QCOMPARE(ParseFieldValue("2147483648"), 0);
-    QCOMPARE(ParseFieldValue("99999999999999999999"), 0);
-    QCOMPARE(ParseFieldValue(""), 0);
-    QCOMPARE(ParseFieldValue("-"), 0);
-    QCOMPARE(ParseFieldValue("+5"), 0);
-    QCOMPARE(ParseFieldValue("12a"), 0);
-    QCOMPARE(ParseFieldValue(" 1"), 0);
+    const std::pair<const char*, std::int32_t> values[] = {
+        {"-7", -7}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
+        {"2147483648", 0}, {"99999999999999999999", 0}, {"", 0}, {"-", 0}, {"+5", 0},
+        {"12a", 0}, {" 1", 0}};
+    for (auto [text, value] : values)
+        QCOMPARE(ParseFieldValue(text), value);
 }
 
 void TestWindow::backgroundClickFocusesGroupList() {
