@@ -370,8 +370,7 @@ bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
     std::unique_ptr<RomStream> s =
         RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(), nullptr, romFile_.held());
     if (!s) {
-        desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
-                            Desktop::Icon::Warning);
+        ShowOpenFailed();
         return false;
     }
     // The title decides where the table is, so a file too short for it is
@@ -380,8 +379,7 @@ bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
     const bool readFailed = s->readFailed();
     s.reset();
     if (readFailed) {
-        desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
-                            Desktop::Icon::Warning);
+        ShowOpenFailed();
         return false;
     }
     if (probe.size > kMaxRomImageSize) {
@@ -397,6 +395,11 @@ bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
     return desktop_.messageBox(this, QString::fromLatin1(kForeignTitleText),
                                Desktop::Buttons::YesNo,
                                Desktop::Icon::Question) == Desktop::Answer::Yes;
+}
+
+void CBattleAnimDlg::ShowOpenFailed() {
+    desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
+                        Desktop::Icon::Warning);
 }
 
 void CBattleAnimDlg::ShowSizeProblem(const char* text, long size, long limit) {
@@ -415,8 +418,7 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
         if (s && !s->readFailed() && s->size() > kMaxRomImageSize)
             ShowSizeProblem(kTooLargeText, s->size(), kMaxRomImageSize);
         else
-            desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
-                                Desktop::Icon::Warning);
+            ShowOpenFailed();
         return false;
     }
     const RomProbe probe = ProbeRomImage(image.data(), image.size());
@@ -429,8 +431,7 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     // is the file as it was opened; no read can fail any more.
     std::FILE* f = fmemopen(image.data(), image.size(), "rb");
     if (!f) {
-        desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
-                            Desktop::Icon::Warning);
+        ShowOpenFailed();
         return false;
     }
     romFile_.adopt(std::move(s));

@@ -112,6 +112,7 @@ private:
     void OnLButtonUp();
     bool BothWindowsOnScreen() const;
     void StartStartupTimer();
+    void ShowOpenFailed();
     void ShowSizeProblem(const char* text, long size, long limit);
 
     BattleAnimData& data_;
