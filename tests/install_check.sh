@@ -6,7 +6,8 @@
 # there and valid: the desktop entry and the AppStream metainfo pass their
 # validators, the icons have the sizes their folders claim, the manual pages
 # format without a warning, the programs are stripped. Then it makes the
-# Debian package from the same rules and checks what it holds.
+# Debian package from the same rules, checks what it holds, and has lintian
+# judge it: any error or warning fails.
 # DOC_DIR is the documentation folder compiled into the editor.
 set -u
 build=$(realpath "$1")
@@ -17,7 +18,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 ok() { echo "ok: $*"; }
 
-for tool in desktop-file-validate appstreamcli file man groff strings; do
+for tool in desktop-file-validate appstreamcli file man groff strings lintian; do
   command -v $tool >/dev/null || { echo "$tool missing: run tools/setup-machine.sh"; exit 1; }
 done
 
@@ -36,10 +37,11 @@ expected=(
   bin/ombattleanim-cli
   share/applications/ombattleanim.desktop
   share/metainfo/org.ombattleanim.OMBattleAnim.metainfo.xml
-  share/man/man1/OMBattleAnim.1
-  share/man/man1/ombattleanim-cli.1
+  share/man/man1/OMBattleAnim.1.gz
+  share/man/man1/ombattleanim-cli.1.gz
   share/doc/ombattleanim/README.TXT
-  share/doc/ombattleanim/LICENSE
+  share/doc/ombattleanim/copyright
+  share/doc/ombattleanim/changelog.gz
 )
 sizes=(16 32 48 64 128 256)
 for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x${s}/apps/ombattleanim.png"); done
@@ -96,18 +98,28 @@ for s in "${sizes[@]}"; do
   [ "$w" = "$s" ] && [ "$h" = "$s" ] || fail "${s}x${s} icon is ${w}x${h}"
 done
 
-# Manual pages: format without a single warning.
+# Manual pages: compressed as Debian wants (gzip -9n: no name, no time
+# stamp), and format without a single warning.
 for page in OMBattleAnim.1 ombattleanim-cli.1; do
-  src=$prefix/share/man/man1/$page
-  [ -f "$src" ] || continue
+  gz=$prefix/share/man/man1/$page.gz
+  [ -f "$gz" ] || continue
+  src=$tmp/$page
+  gzip -dc "$gz" >"$src" || { fail "$page.gz does not decompress"; continue; }
+  [ "$(od -An -tx1 -j3 -N5 "$gz" | tr -d ' ')" = "0000000000" ] ||
+    fail "$page.gz carries a name or a time stamp"
   warn=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$src" 2>&1 >/dev/null)
   warn+=$(groff -man -ww -z "$src" 2>&1)
   [ -z "$warn" ] && ok "man $page" || fail "man $page: $warn"
   grep -q "@" "$src" && fail "$page has an unfilled @placeholder@"
-  LC_ALL=C MANWIDTH=80 man -l "$src" 2>/dev/null | grep -q "OMBattleAnim $version" ||
+  LC_ALL=C MANWIDTH=80 man -l "$gz" 2>/dev/null | grep -q "OMBattleAnim $version" ||
     fail "$page does not show version $version"
 done
-grep -qF "$docdir/README.TXT" "$prefix/share/man/man1/OMBattleAnim.1" ||
+zcat "$prefix/share/doc/ombattleanim/changelog.gz" 2>/dev/null |
+  head -1 | grep -qxF "ombattleanim ($version) unstable; urgency=medium" ||
+  fail "changelog.gz does not start with version $version"
+head -1 "$prefix/share/doc/ombattleanim/copyright" |
+  grep -qF "copyright-format/1.0" || fail "copyright is not in the machine-readable format"
+grep -qF "$docdir/README.TXT" "$tmp/OMBattleAnim.1" ||
   fail "OMBattleAnim.1 does not name $docdir/README.TXT"
 
 # Programs: stripped, run, and the editor knows where its readme is.
@@ -139,6 +151,17 @@ if command -v dpkg-deb >/dev/null && command -v dpkg-shlibdeps >/dev/null; then
       [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
       dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets6" ||
         fail "package Depends lacks Qt: $(dpkg-deb -f "$deb" Depends)"
+      [ "$(dpkg-deb -f "$deb" Description | head -1)" = \
+        "edit the battle backgrounds of Orbitmarsh's enemy groups" ] ||
+        fail "package synopsis: $(dpkg-deb -f "$deb" Description | head -1)"
+      # lintian: no error and no warning; informational tags are shown.
+      lintian --info --display-info "$deb" >"$tmp/lintian.log" 2>&1
+      sed 's/^/lintian: /' "$tmp/lintian.log"
+      if grep -qE '^[EW]: ' "$tmp/lintian.log"; then
+        fail "lintian reports errors or warnings"
+      else
+        ok "lintian: no error, no warning"
+      fi
       dpkg-deb -x "$deb" "$tmp/deb"
       for b in OMBattleAnim ombattleanim-cli; do
         file "$tmp/deb$debprefix/bin/$b" | grep -q ", stripped" || fail "packaged $b not stripped"

@@ -7,7 +7,8 @@ set -euo pipefail
 # the manual pages with man-db and groff-base, looks at the programs with
 # file, and makes the .deb with dpkg-dev; the desktop test runs openbox.
 packages=(build-essential cmake qt6-base-dev zlib1g-dev fonts-dejavu-core xvfb xauth xdotool
-          xdg-utils openbox desktop-file-utils appstream man-db groff-base file dpkg-dev)
+          xdg-utils openbox desktop-file-utils appstream man-db groff-base file dpkg-dev
+          lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

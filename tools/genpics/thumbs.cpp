@@ -26,7 +26,10 @@ int sceneKind(int layer, int number, int kinds)
 
 void drawLabel(Canvas& c, int layer, int number)
 {
-    const std::string tag = "L" + std::to_string(layer);
+    // Appended rather than "L" + to_string(): GCC 12 at -O3 warns
+    // (-Wrestrict) inside the operator+ it inlines.
+    std::string tag = "L";
+    tag += std::to_string(layer);
     const std::string num = std::to_string(number);
     char hex[8];
     std::snprintf(hex, sizeof hex, "%02X %02X", number & 0xFF, (number >> 8) & 0xFF);
