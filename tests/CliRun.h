@@ -126,6 +126,17 @@ inline om::RomImage TestImage(bool headered) {
     return headered ? image : WithoutHeader(image);
 }
 
+// kind 0: the test image headerless, 1: headered; 2 and 3: the same in a
+// size that by the size rule alone gives the other layout than the title
+// does (headerless, 3 MiB + 77 bytes; headered, 3 MiB + 1024, a multiple of
+// 1024), so that only the title tells where the table is.
+inline om::RomImage TestImageOfKind(int kind) {
+    if (kind < 2)
+        return TestImage(kind == 1);
+    return MakeTestImage(kind == 3 ? om::kSmcLayout : om::kSfcLayout,
+                         3L * 1024 * 1024 + (kind == 3 ? 1024 : 77));
+}
+
 inline bool WriteText(const QString& path, const QByteArray& text) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();

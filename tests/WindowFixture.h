@@ -33,6 +33,11 @@ struct WindowFixture {
     }
     om::ByteField* field(int id) const { return control<om::ByteField>(id); }
     QString text(int id) const { return control<QLineEdit>(id)->text(); }
+    // The four byte fields: layer 1 low and high, layer 2 low and high.
+    QStringList fields() const {
+        return {text(om::IDC_LAYER1_LO), text(om::IDC_LAYER1_HI), text(om::IDC_LAYER2_LO),
+                text(om::IDC_LAYER2_HI)};
+    }
 
     bool load() { return window->LoadRom(rom.qpath()); }
 

@@ -53,332 +53,264 @@ bool DragOnto(QWidget* window, const QMimeData* data, bool drop) {
 class TestDesktop : public QObject {
     Q_OBJECT
 private slots:
-    void commandLine_data();
-    void commandLine();
-    void realProgramStreamsAndStatus_data();
-    void realProgramStreamsAndStatus();
-    void romOnCommandLineOpensAfterPickers();
-    void romOnCommandLineThatCannotOpen();
-    void dropOneRomLoadsIt();
-    void dropOfForeignRomAsksFirst();
-    void dropRefused_data();
-    void dropRefused();
-    void shortcuts();
-    void altFOpensFileAndCtrlSSaves();
-    void readmePlaces();
-    void readmeProblemsNameTheFiles_data();
-    void readmeProblemsNameTheFiles();
-};
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("outStart");
+        QTest::addColumn<QString>("errStart");
+        QTest::addColumn<QString>("romPath");
+        const QString usage = QStringLiteral("Usage: OMBattleAnim [options] [ROM]\n");
+        const QString cwd = QDir::currentPath();
+        QTest::newRow("nothing") << QStringList{} << -1 << "" << "" << "";
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << "" << "";
+        QTest::newRow("-h") << QStringList{"-h"} << 0 << usage << "" << "";
+        QTest::newRow("--help wins over a ROM")
+            << QStringList{"game.smc", "--help"} << 0 << usage << "" << "";
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << "OMBattleAnim 1.0\n" << ""
+                                   << "";
+        QTest::newRow("-v") << QStringList{"-v"} << 0 << "OMBattleAnim 1.0\n" << "" << "";
+        QTest::newRow("unknown long") << QStringList{"--bogus"} << 2 << ""
+                                      << "OMBattleAnim: Unknown option 'bogus'.\n" + usage << "";
+        QTest::newRow("unknown short") << QStringList{"-x"} << 2 << ""
+                                       << "OMBattleAnim: Unknown option 'x'.\n" + usage << "";
+        QTest::newRow("Qt's own options are not taken")
+            << QStringList{"-platform", "offscreen"} << 2 << ""
+            << "OMBattleAnim: Unknown option" << "";
+        QTest::newRow("two ROMs") << QStringList{"a.smc", "b.smc"} << 2 << ""
+                                  << "OMBattleAnim: only one ROM can be opened at a time.\n" + usage
+                                  << "";
+        QTest::newRow("empty name") << QStringList{""} << 2 << ""
+                                    << "OMBattleAnim: the ROM's name is empty.\n" + usage << "";
+        QTest::newRow("absolute ROM") << QStringList{"/data/roms/game.smc"} << -1 << "" << ""
+                                      << "/data/roms/game.smc";
+        QTest::newRow("relative ROM") << QStringList{"roms/../game.sfc"} << -1 << "" << ""
+                                      << cwd + "/game.sfc";
+        QTest::newRow("ROM after --") << QStringList{"--", "-odd.smc"} << -1 << "" << ""
+                                      << cwd + "/-odd.smc";
+    }
 
-void TestDesktop::commandLine_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("outStart");
-    QTest::addColumn<QString>("errStart");
-    QTest::addColumn<QString>("romPath");
-    const QString usage = QStringLiteral("Usage: OMBattleAnim [options] [ROM]\n");
-    const QString cwd = QDir::currentPath();
-    QTest::newRow("nothing") << QStringList{} << -1 << "" << "" << "";
-    QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << "" << "";
-    QTest::newRow("-h") << QStringList{"-h"} << 0 << usage << "" << "";
-    QTest::newRow("--help wins over a ROM")
-        << QStringList{"game.smc", "--help"} << 0 << usage << "" << "";
-    QTest::newRow("--version") << QStringList{"--version"} << 0 << "OMBattleAnim 1.0\n" << ""
-                               << "";
-    QTest::newRow("-v") << QStringList{"-v"} << 0 << "OMBattleAnim 1.0\n" << "" << "";
-    QTest::newRow("unknown long") << QStringList{"--bogus"} << 2 << ""
-                                  << "OMBattleAnim: Unknown option 'bogus'.\n" + usage << "";
-    QTest::newRow("unknown short") << QStringList{"-x"} << 2 << ""
-                                   << "OMBattleAnim: Unknown option 'x'.\n" + usage << "";
-    QTest::newRow("Qt's own options are not taken")
-        << QStringList{"-platform", "offscreen"} << 2 << ""
-        << "OMBattleAnim: Unknown option" << "";
-    QTest::newRow("two ROMs") << QStringList{"a.smc", "b.smc"} << 2 << ""
-                              << "OMBattleAnim: only one ROM can be opened at a time.\n" + usage
-                              << "";
-    QTest::newRow("empty name") << QStringList{""} << 2 << ""
-                                << "OMBattleAnim: the ROM's name is empty.\n" + usage << "";
-    QTest::newRow("absolute ROM") << QStringList{"/data/roms/game.smc"} << -1 << "" << ""
-                                  << "/data/roms/game.smc";
-    QTest::newRow("relative ROM") << QStringList{"roms/../game.sfc"} << -1 << "" << ""
-                                  << cwd + "/game.sfc";
-    QTest::newRow("ROM after --") << QStringList{"--", "-odd.smc"} << -1 << "" << ""
-                                  << cwd + "/-odd.smc";
-}
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, outStart);
+        QFETCH(QString, errStart);
+        QFETCH(QString, romPath);
+        arguments.prepend(QStringLiteral("/usr/bin/OMBattleAnim"));
+        const CommandLine c = ParseCommandLine(arguments);
+        QCOMPARE(c.exitStatus, status);
+        QVERIFY2(outStart.isEmpty() ? c.out.isEmpty() : c.out.startsWith(outStart), qPrintable(c.out));
+        QVERIFY2(errStart.isEmpty() ? c.err.isEmpty() : c.err.startsWith(errStart), qPrintable(c.err));
+        QCOMPARE(c.romPath, romPath);
+        // The usage names the two options wherever it is printed.
+        for (const QString& text : {c.out, c.err})
+            if (text.contains(QLatin1String("Usage:"))) {
+                QVERIFY(text.contains(QLatin1String("-h, --help")));
+                QVERIFY(text.contains(QLatin1String("-v, --version")));
+            }
+    }
 
-void TestDesktop::commandLine() {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, outStart);
-    QFETCH(QString, errStart);
-    QFETCH(QString, romPath);
-    arguments.prepend(QStringLiteral("/usr/bin/OMBattleAnim"));
-    const CommandLine c = ParseCommandLine(arguments);
-    QCOMPARE(c.exitStatus, status);
-    QVERIFY2(outStart.isEmpty() ? c.out.isEmpty() : c.out.startsWith(outStart), qPrintable(c.out));
-    QVERIFY2(errStart.isEmpty() ? c.err.isEmpty() : c.err.startsWith(errStart), qPrintable(c.err));
-    QCOMPARE(c.romPath, romPath);
-    // The usage names the two options wherever it is printed.
-    for (const QString& text : {c.out, c.err})
-        if (text.contains(QLatin1String("Usage:"))) {
-            QVERIFY(text.contains(QLatin1String("-h, --help")));
-            QVERIFY(text.contains(QLatin1String("-v, --version")));
+    void realProgramStreamsAndStatus_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("errStart");
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << "OMBattleAnim 1.0\n" << "";
+        QTest::newRow("unknown") << QStringList{"--frobnicate", "x.smc"} << 2 << ""
+                                 << "OMBattleAnim: Unknown option 'frobnicate'.\n"
+                                    "Usage: OMBattleAnim [options] [ROM]\n";
+    }
+
+    void realProgramStreamsAndStatus() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, errStart);
+        if (Editor().isEmpty())
+            QSKIP("OM_EDITOR names no program");
+        // No display at all, and a platform that needs one: a program that made
+        // its application object before reading the command line would abort.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(Editor(), arguments);
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), status);
+        const QString stdOut = QString::fromLocal8Bit(p.readAllStandardOutput());
+        const QString stdErr = QString::fromLocal8Bit(p.readAllStandardError());
+        QCOMPARE(stdOut, out);
+        QVERIFY2(errStart.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(errStart),
+                 qPrintable(stdErr));
+    }
+
+    // A ROM named on the command line opens after the pickers are built,
+    // with the same question or message as File > Open ROM.
+    void romOnCommandLine_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("foreign title, answered Yes") << true;
+        QTest::newRow("missing") << false;
+    }
+    void romOnCommandLine() {
+        QFETCH(bool, exists);
+        om::RomImage foreign = omtest::MakeTestImage();
+        foreign.putTitle("ORBIT MARS ");
+        foreign.putEntry(0, 7, 1, 9, 0);
+        omtest::TempRom rom(foreign, "named.smc");
+        const auto before = rom.bytes();
+        BattleAnimData data;
+        omtest::ScriptedDesktop desktop;
+        CBattleAnimDlg window(data, desktop);
+        window.OpenRomAfterStartup(exists ? rom.qpath() : rom.dir() + "/missing.smc");
+        int buildsWhenAsked = -1;
+        desktop.whileShowing = [&] { buildsWhenAsked = window.pickerBuilds(); };
+        desktop.answers = {Desktop::Answer::Yes};
+        window.show();
+        QVERIFY(!window.isRomOpen());  // nothing happens before the first tick
+        QTRY_VERIFY_WITH_TIMEOUT(window.pickersBuilt(), 30000);
+        QCOMPARE(desktop.shown.size(), std::size_t(1));
+        QCOMPARE(desktop.shown[0].text, exists ? omtest::kForeignTitle : omtest::kOpenFailed);
+        QCOMPARE(desktop.shown[0].buttons, exists ? Desktop::Buttons::YesNo : Desktop::Buttons::Ok);
+        QCOMPARE(desktop.shown[0].icon, exists ? Desktop::Icon::Question : Desktop::Icon::Warning);
+        QCOMPARE(buildsWhenAsked, 1);
+        QCOMPARE(desktop.fileDialogs, 0);
+        QCOMPARE(window.isRomOpen(), exists);
+        QVERIFY(window.isVisible());  // the editor goes on without a ROM
+        if (exists)
+            QCOMPARE(Control<QLineEdit>(&window, IDC_LAYER2_LO)->text(), QStringLiteral("9"));
+        QCOMPARE(rom.bytes(), before);  // opening writes nothing
+    }
+
+    void dropOneRomLoadsIt() {
+        WindowFixture f;
+        const auto data = UrlData({f.rom.qpath()});
+        QVERIFY(DragOnto(f.window.get(), data.get(), false));
+        QVERIFY(!f.window->isRomOpen());  // entering alone opens nothing
+        QVERIFY(DragOnto(f.window.get(), data.get(), true));
+        // The ROM opens once the drop is over, not inside it.
+        QVERIFY(!f.window->isRomOpen());
+        QTRY_VERIFY(f.window->isRomOpen());
+        QVERIFY(f.desktop.shown.empty());
+        QCOMPARE(f.groupList()->currentIndex(), 0);
+        f.chooseGroup(kGroup);
+        QCOMPARE(f.fields(), (QStringList{"20", "0", "235", "1"}));
+    }
+
+    void dropRefused_data() {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("two files") << "two";
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("plain text") << "text";
+        QTest::newRow("a web address") << "web";
+        QTest::newRow("a missing file") << "missing";
+        QTest::newRow("no URL at all") << "empty";
+    }
+
+    void dropRefused() {
+        QFETCH(QString, what);
+        WindowFixture f;
+        omtest::TempRom second(omtest::MakeTestImage(), "second.smc");
+        std::unique_ptr<QMimeData> data;
+        if (what == QLatin1String("two"))
+            data = UrlData({f.rom.qpath(), second.qpath()});
+        else if (what == QLatin1String("folder"))
+            data = UrlData({f.rom.dir()});
+        else if (what == QLatin1String("web"))
+            data = UrlData({QStringLiteral("https://example.org/game.smc")});
+        else if (what == QLatin1String("missing"))
+            data = UrlData({f.rom.dir() + "/gone.smc"});
+        else {
+            data = std::make_unique<QMimeData>();
+            if (what == QLatin1String("text"))
+                data->setText(f.rom.qpath());
         }
-}
-
-void TestDesktop::realProgramStreamsAndStatus_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("out");
-    QTest::addColumn<QString>("errStart");
-    QTest::newRow("--version") << QStringList{"--version"} << 0 << "OMBattleAnim 1.0\n" << "";
-    QTest::newRow("unknown") << QStringList{"--frobnicate", "x.smc"} << 2 << ""
-                             << "OMBattleAnim: Unknown option 'frobnicate'.\n"
-                                "Usage: OMBattleAnim [options] [ROM]\n";
-}
-
-void TestDesktop::realProgramStreamsAndStatus() {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QString, out);
-    QFETCH(QString, errStart);
-    if (Editor().isEmpty())
-        QSKIP("OM_EDITOR names no program");
-    // No display at all, and a platform that needs one: a program that made
-    // its application object before reading the command line would abort.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(Editor(), arguments);
-    QVERIFY(p.waitForFinished(60000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), status);
-    const QString stdOut = QString::fromLocal8Bit(p.readAllStandardOutput());
-    const QString stdErr = QString::fromLocal8Bit(p.readAllStandardError());
-    QCOMPARE(stdOut, out);
-    QVERIFY2(errStart.isEmpty() ? stdErr.isEmpty() : stdErr.startsWith(errStart),
-             qPrintable(stdErr));
-}
-
-void TestDesktop::romOnCommandLineOpensAfterPickers() {
-    om::RomImage foreign = omtest::MakeTestImage();
-    foreign.putTitle("ORBIT MARS ");
-    foreign.putEntry(0, 7, 1, 9, 0);
-    omtest::TempRom rom(foreign, "named.smc");
-    const auto before = rom.bytes();
-    BattleAnimData data;
-    omtest::ScriptedDesktop desktop;
-    CBattleAnimDlg window(data, desktop);
-    window.OpenRomAfterStartup(rom.qpath());
-    int buildsWhenAsked = -1;
-    desktop.whileShowing = [&] { buildsWhenAsked = window.pickerBuilds(); };
-    desktop.answers = {Desktop::Answer::Yes};
-    window.show();
-    QVERIFY(!window.isRomOpen());  // nothing happens before the first tick
-    QTRY_VERIFY_WITH_TIMEOUT(window.pickersBuilt(), 30000);
-    // The same question as File > Open ROM asks, once, after the pickers.
-    QCOMPARE(desktop.shown.size(), std::size_t(1));
-    QCOMPARE(desktop.shown[0].text, omtest::kForeignTitle);
-    QCOMPARE(desktop.shown[0].buttons, Desktop::Buttons::YesNo);
-    QCOMPARE(desktop.shown[0].icon, Desktop::Icon::Question);
-    QCOMPARE(buildsWhenAsked, 1);
-    QCOMPARE(desktop.fileDialogs, 0);
-    QVERIFY(window.isRomOpen());
-    QCOMPARE(Control<QLineEdit>(&window, IDC_LAYER1_LO)->text(), QStringLiteral("7"));
-    QCOMPARE(Control<QLineEdit>(&window, IDC_LAYER2_LO)->text(), QStringLiteral("9"));
-    QCOMPARE(rom.bytes(), before);  // opening writes nothing
-}
-
-void TestDesktop::romOnCommandLineThatCannotOpen() {
-    QTemporaryDir dir;
-    BattleAnimData data;
-    omtest::ScriptedDesktop desktop;
-    CBattleAnimDlg window(data, desktop);
-    window.OpenRomAfterStartup(dir.path() + "/missing.smc");
-    window.show();
-    QTRY_VERIFY_WITH_TIMEOUT(window.pickersBuilt(), 30000);
-    QCOMPARE(desktop.shown.size(), std::size_t(1));
-    QCOMPARE(desktop.shown[0].text, omtest::kOpenFailed);
-    QCOMPARE(desktop.shown[0].icon, Desktop::Icon::Warning);
-    QVERIFY(!window.isRomOpen());
-    QVERIFY(window.isVisible());  // the editor goes on without a ROM
-}
-
-void TestDesktop::dropOneRomLoadsIt() {
-    WindowFixture f;
-    const auto data = UrlData({f.rom.qpath()});
-    QVERIFY(DragOnto(f.window.get(), data.get(), false));
-    QVERIFY(!f.window->isRomOpen());  // entering alone opens nothing
-    QVERIFY(DragOnto(f.window.get(), data.get(), true));
-    // The ROM opens once the drop is over, not inside it.
-    QVERIFY(!f.window->isRomOpen());
-    QTRY_VERIFY(f.window->isRomOpen());
-    QVERIFY(f.desktop.shown.empty());
-    QCOMPARE(f.groupList()->currentIndex(), 0);
-    f.chooseGroup(kGroup);
-    QCOMPARE((QStringList{f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
-                          f.text(IDC_LAYER2_HI)}),
-             (QStringList{"20", "0", "235", "1"}));
-}
-
-void TestDesktop::dropOfForeignRomAsksFirst() {
-    WindowFixture f;
-    om::RomImage foreign = omtest::MakeTestImage();
-    foreign.putTitle("MARSH ORBIT");
-    omtest::TempRom other(foreign, "other.sfc");
-    f.desktop.answers = {Desktop::Answer::No};
-    QVERIFY(DragOnto(f.window.get(), UrlData({other.qpath()}).get(), true));
-    QTRY_COMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, omtest::kForeignTitle);
-    QVERIFY(!f.window->isRomOpen());
-}
-
-void TestDesktop::dropRefused_data() {
-    QTest::addColumn<QString>("what");
-    QTest::newRow("two files") << "two";
-    QTest::newRow("a folder") << "folder";
-    QTest::newRow("plain text") << "text";
-    QTest::newRow("a web address") << "web";
-    QTest::newRow("a missing file") << "missing";
-    QTest::newRow("no URL at all") << "empty";
-}
-
-void TestDesktop::dropRefused() {
-    QFETCH(QString, what);
-    WindowFixture f;
-    omtest::TempRom second(omtest::MakeTestImage(), "second.smc");
-    std::unique_ptr<QMimeData> data;
-    if (what == QLatin1String("two"))
-        data = UrlData({f.rom.qpath(), second.qpath()});
-    else if (what == QLatin1String("folder"))
-        data = UrlData({f.rom.dir()});
-    else if (what == QLatin1String("web"))
-        data = UrlData({QStringLiteral("https://example.org/game.smc")});
-    else if (what == QLatin1String("missing"))
-        data = UrlData({f.rom.dir() + "/gone.smc"});
-    else {
-        data = std::make_unique<QMimeData>();
-        if (what == QLatin1String("text"))
-            data->setText(f.rom.qpath());
+        QVERIFY(!DragOnto(f.window.get(), data.get(), true));
+        QTest::qWait(50);
+        QVERIFY(!f.window->isRomOpen());
+        QVERIFY(f.desktop.shown.empty());
     }
-    QVERIFY(!DragOnto(f.window.get(), data.get(), true));
-    QTest::qWait(50);
-    QVERIFY(!f.window->isRomOpen());
-    QVERIFY(f.desktop.shown.empty());
-}
 
-void TestDesktop::shortcuts() {
-    WindowFixture f;
-    const struct {
-        int id;
-        QKeySequence::StandardKey key;
-        QKeySequence primary;
-    } commands[] = {
-        {ID_FILE_OPENROM, QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {ID_FILE_CLOSEROM, QKeySequence::Close, QKeySequence()},
-        {ID_FILE_SAVECHANGES, QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S)},
-        {ID_FILE_EXIT, QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
-        {ID_HELP_README, QKeySequence::UnknownKey, QKeySequence()},
-        {ID_HELP_ABOUT, QKeySequence::UnknownKey, QKeySequence()},
-    };
-    for (const auto& c : commands) {
-        QAction* a = f.window->command(c.id);
-        QVERIFY(a);
-        // The platform's own keys for the command (a platform may have none,
-        // as the offscreen one has none for Quit; X11 desktops have Ctrl+Q).
-        const QList<QKeySequence> keys =
-            c.key == QKeySequence::UnknownKey ? QList<QKeySequence>{} : QKeySequence::keyBindings(c.key);
-        QCOMPARE(a->shortcuts(), keys);
-        if (!c.primary.isEmpty() && !keys.isEmpty())
-            QVERIFY(a->shortcuts().contains(c.primary));
+    void altFOpensFileAndCtrlSSaves() {
+        WindowFixture f;
+        QVERIFY(f.load());
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+
+        // Ctrl+S writes the typed value, as Save Changes does.
+        f.chooseGroup(kGroup);
+        f.type(IDC_LAYER2_HI, QStringLiteral("77"));
+        const auto before = f.rom.bytes();
+        QTest::keyClick(f.window.get(), Qt::Key_S, Qt::ControlModifier);
+        const auto after = f.rom.bytes();
+        // Headered image: table at 0xBDA9E, group 20's layer 2 high byte at +3.
+        QCOMPARE(omtest::DifferingOffsets(before, after), std::vector<long>{0xBDA9E + 4 * 20 + 3});
+        QCOMPARE(int(after[0xBDA9E + 4 * 20 + 3]), 77);
+
+        // Alt+F drops down the File menu.
+        QMenu* file = f.window->menuBar()->actions().at(0)->menu();
+        QVERIFY(!file->isVisible());
+        QTest::keyClick(f.window.get(), Qt::Key_F, Qt::AltModifier);
+        QTRY_VERIFY(file->isVisible());
+        QTest::keyClick(file, Qt::Key_Escape);
+        QTRY_VERIFY(!file->isVisible());
     }
-}
 
-void TestDesktop::altFOpensFileAndCtrlSSaves() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    f.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-
-    // Ctrl+S writes the typed value, as Save Changes does.
-    f.chooseGroup(kGroup);
-    f.type(IDC_LAYER2_HI, QStringLiteral("77"));
-    const auto before = f.rom.bytes();
-    QTest::keyClick(f.window.get(), Qt::Key_S, Qt::ControlModifier);
-    const auto after = f.rom.bytes();
-    // Headered image: table at 0xBDA9E, group 20's layer 2 high byte at +3.
-    QCOMPARE(omtest::DifferingOffsets(before, after), std::vector<long>{0xBDA9E + 4 * 20 + 3});
-    QCOMPARE(int(after[0xBDA9E + 4 * 20 + 3]), 77);
-
-    // Alt+F drops down the File menu.
-    QMenu* file = f.window->menuBar()->actions().at(0)->menu();
-    QVERIFY(!file->isVisible());
-    QTest::keyClick(f.window.get(), Qt::Key_F, Qt::AltModifier);
-    QTRY_VERIFY(file->isVisible());
-    QTest::keyClick(file, Qt::Key_Escape);
-    QTRY_VERIFY(!file->isVisible());
-}
-
-void TestDesktop::readmePlaces() {
-    // This test runs from the build folder, so the source tree's copy is
-    // searched after the current folder and before the installed one.
-    const QStringList places = ReadmePlaces();
-    QCOMPARE(places.size(), 3);
-    QCOMPARE(places[0], QDir::currentPath() + "/README.TXT");
-    QCOMPARE(QFileInfo(places[1]).canonicalFilePath(),
-             QFileInfo(qEnvironmentVariable("OM_SOURCE_DIR") + "/README.TXT").canonicalFilePath());
-    QVERIFY2(places[2].endsWith(QLatin1String("/share/doc/ombattleanim/README.TXT")),
-             qPrintable(places[2]));
-    QVERIFY(QDir::isAbsolutePath(places[2]));
-    // Nothing relative to the program's own folder.
-    for (const QString& p : places)
-        QVERIFY(!p.contains(QLatin1String("..")));
-}
-
-void TestDesktop::readmeProblemsNameTheFiles_data() {
-    QTest::addColumn<bool>("secondExists");
-    QTest::addColumn<QString>("text");  // DIR: the folder searched
-    QTest::newRow("missing") << false
-                             << "The readme (README.TXT) could not be found. These places were "
-                                "searched:\n\nDIR/one/README.TXT\nDIR/two/README.TXT\n\n"
-                                "Reinstalling the program puts it back in the documentation "
-                                "folder.";
-    QTest::newRow("no program to show it")
-        << true
-        << "The readme could not be shown: the desktop has no program set up to open\n\n"
-           "DIR/two/README.TXT\n\nOpen that file with any text viewer or editor.";
-}
-
-void TestDesktop::readmeProblemsNameTheFiles() {
-    QFETCH(bool, secondExists);
-    QFETCH(QString, text);
-    WindowFixture f;
-    QTemporaryDir dir;
-    const QString readme = dir.path() + "/two/README.TXT";
-    if (secondExists) {
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("two")));
-        QFile file(readme);
-        QVERIFY(file.open(QIODevice::WriteOnly));
+    void readmePlaces() {
+        // This test runs from the build folder, so the source tree's copy is
+        // searched after the current folder and before the installed one.
+        const QStringList places = ReadmePlaces();
+        QCOMPARE(places.size(), 3);
+        QCOMPARE(places[0], QDir::currentPath() + "/README.TXT");
+        QCOMPARE(QFileInfo(places[1]).canonicalFilePath(),
+                 QFileInfo(qEnvironmentVariable("OM_SOURCE_DIR") + "/README.TXT").canonicalFilePath());
+        QVERIFY2(places[2].endsWith(QLatin1String("/share/doc/ombattleanim/README.TXT")),
+                 qPrintable(places[2]));
+        QVERIFY(QDir::isAbsolutePath(places[2]));
+        // Nothing relative to the program's own folder.
+        for (const QString& p : places)
+            QVERIFY(!p.contains(QLatin1String("..")));
     }
-    f.window->setReadmePlaces({dir.path() + "/one/README.TXT", readme});
-    f.desktop.documentsOpen = false;
-    // F1 and Help > Readme answer alike.
-    f.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    QTest::keyClick(f.window.get(), Qt::Key_F1);
-    f.window->command(ID_HELP_README)->trigger();
-    QCOMPARE(f.desktop.documents, (secondExists ? QStringList{readme, readme} : QStringList{}));
-    QCOMPARE(f.desktop.shown.size(), std::size_t(2));
-    for (const auto& s : f.desktop.shown) {
-        QCOMPARE(s.text, text.replace(QLatin1String("DIR"), dir.path()));
-        QCOMPARE(s.icon, Desktop::Icon::Warning);
-        QCOMPARE(s.buttons, Desktop::Buttons::Ok);
-        QCOMPARE(s.owner, f.window.get());
+
+    void readmeProblemsNameTheFiles_data() {
+        QTest::addColumn<bool>("secondExists");
+        QTest::addColumn<QString>("text");  // DIR: the folder searched
+        QTest::newRow("missing") << false
+                                 << QString(omtest::kReadmeMissing)
+                                        .replace("PLACES", "DIR/one/README.TXT\nDIR/two/README.TXT");
+        QTest::newRow("no program to show it")
+            << true << QString(omtest::kReadmeNotShown).replace("PATH", "DIR/two/README.TXT");
     }
-}
+
+    void readmeProblemsNameTheFiles() {
+        QFETCH(bool, secondExists);
+        QFETCH(QString, text);
+        WindowFixture f;
+        QTemporaryDir dir;
+        const QString readme = dir.path() + "/two/README.TXT";
+        if (secondExists) {
+            QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("two")));
+            QFile file(readme);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        f.window->setReadmePlaces({dir.path() + "/one/README.TXT", readme});
+        f.desktop.documentsOpen = false;
+        // F1 and Help > Readme answer alike.
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QTest::keyClick(f.window.get(), Qt::Key_F1);
+        f.window->command(ID_HELP_README)->trigger();
+        QCOMPARE(f.desktop.documents, (secondExists ? QStringList{readme, readme} : QStringList{}));
+        QCOMPARE(f.desktop.shown.size(), std::size_t(2));
+        for (const auto& s : f.desktop.shown) {
+            QCOMPARE(s.text, text.replace(QLatin1String("DIR"), dir.path()));
+            QCOMPARE(s.icon, Desktop::Icon::Warning);
+            QCOMPARE(s.buttons, Desktop::Buttons::Ok);
+            QCOMPARE(s.owner, f.window.get());
+        }
+    }
+};
 
 QTEST_MAIN(TestDesktop)
 #include "test_desktop.moc"

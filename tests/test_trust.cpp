@@ -1,46 +1,31 @@
-// A user's own files: images with and without a copier header, files that
-// cannot hold the table, files that fail to read, files that change behind
-// the editor's back, and a second editor on the same file.
+// A user's own files: files that cannot be opened or cannot hold the table,
+// files that fail to read, files that change behind the editor's back, a
+// failing disk, and a second editor on the same file. (Images of every
+// layout and size, opened and saved, are in test_robustness.)
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QtTest>
+#include <optional>
 
 #include "FaultInjection.h"
+#include "MessageTexts.h"
 #include "WindowFixture.h"
-#include "app/Messages.h"
 
 using namespace om;
+using omtest::FaultInjection;
+using omtest::kOpenFailed;
+using omtest::kSaveFailed;
 using omtest::WindowFixture;
 
 namespace {
 
-// Where the table starts in each kind of image, and its length.
-constexpr long kHeaderedTable = 776862;    // 0xBDA9E
-constexpr long kHeaderlessTable = 776350;  // 0xBD89E
-constexpr long kTableBytes = 1940;
+// Where the table starts in each kind of image, and the titles.
+constexpr long kHeaderedTable = 776862;  // 0xBDA9E
 constexpr long kHeaderedTitle = 0x101C0;
 constexpr long kHeaderlessTitle = 0xFFC0;
-constexpr long kThreeMiB = 3L * 1024 * 1024;
-
-const QString kOpenFailed = QStringLiteral(
-    "An error occurred while attempting to open this file. Check to make sure the file is not "
-    "read-only, and is not currently in use by another application.");
-const QString kSaveFailed = QStringLiteral(
-    "An error occurred while attempting to save the changes to this file. Check to make sure "
-    "there is enough free space on the disk, and that the file has not been removed or made "
-    "read-only. Your changes are still in the editor; try saving again.");
-
-QString TooShort(long size, long end) {
-    return QStringLiteral(
-               "This file is too short to be an Orbitmarsh ROM image: it is %1 bytes long, and "
-               "the battle background table of an Orbitmarsh ROM image ends at byte %2. The "
-               "file was not opened.")
-        .arg(size)
-        .arg(end);
-}
 
 // Everything the window shows or keeps of a loaded ROM.
 struct State {
@@ -61,8 +46,7 @@ State Take(const WindowFixture& f) {
     for (int i = 0; i < f.groupList()->count(); ++i)
         s.list.append(f.groupList()->itemText(i));
     s.position = f.groupList()->currentIndex();
-    s.fields = {f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
-                f.text(IDC_LAYER2_HI), f.text(IDC_ENTRY_OFFSET)};
+    s.fields = f.fields() << f.text(IDC_ENTRY_OFFSET);
     s.pickers[0] = f.picker(1)->currentIndex();
     s.pickers[1] = f.picker(2)->currentIndex();
     s.open = f.window->isRomOpen();
@@ -88,379 +72,188 @@ void LoadAndEdit(WindowFixture& f) {
     f.desktop.shown.clear();
 }
 
-void Put(RomImage& image, long at, std::string_view text) {
-    for (std::size_t i = 0; i < text.size(); ++i)
-        image.put(at + long(i), static_cast<std::uint8_t>(text[i]));
-}
+// Another program's lock on a file, for as long as the object lives.
+struct OtherLock {
+    explicit OtherLock(const QString& path)
+        : fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
+    ~OtherLock() { ::close(fd); }
+    bool take() const { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
+    int fd;
+};
 
 }  // namespace
 
 class TestTrust : public QObject {
     Q_OBJECT
 private slots:
-    void onlyTheTableChanges_data();
-    void onlyTheTableChanges();
-    void titleDecidesTheLayout_data();
-    void titleDecidesTheLayout();
-    void shortFilesAreRefused_data();
-    void shortFilesAreRefused();
-    void nonRegularFilesAreRefused_data();
-    void nonRegularFilesAreRefused();
-    void readFailureRefusesTheFile_data();
-    void readFailureRefusesTheFile();
-    void saveReportsAFileGoneOrReplaced_data();
-    void saveReportsAFileGoneOrReplaced();
-    void aSecondEditorIsRefused();
-};
-
-void TestTrust::onlyTheTableChanges_data() {
-    QTest::addColumn<bool>("headered");
-    QTest::addColumn<long>("size");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<long>("table");
-    QTest::addColumn<QString>("offsetShown");
-    QTest::newRow(".smc, 3 MiB + 512") << true << kThreeMiB + 512 << "mine.smc" << kHeaderedTable
-                                       << "BDA9E";
-    QTest::newRow(".sfc, 3 MiB") << false << kThreeMiB << "game.sfc" << kHeaderlessTable << "BD89E";
-    // The name says nothing: the title decides.
-    QTest::newRow("headerless named .smc") << false << kThreeMiB << "odd.smc" << kHeaderlessTable
-                                           << "BD89E";
-    QTest::newRow("headered, odd size") << true << kThreeMiB + 512 + 77 << "big.smc"
-                                        << kHeaderedTable << "BDA9E";
-    QTest::newRow("headerless, 1024-multiple but short of 3 MiB")
-        << false << 2L * 1024 * 1024 << "small.sfc" << kHeaderlessTable << "BD89E";
-}
-
-void TestTrust::onlyTheTableChanges() {
-    QFETCH(bool, headered);
-    QFETCH(long, size);
-    QFETCH(QString, name);
-    QFETCH(long, table);
-    QFETCH(QString, offsetShown);
-    const RomImage image = omtest::MakeTestImage(headered ? kSmcLayout : kSfcLayout, size);
-    QCOMPARE(long(image.bytes().size()), size);
-    WindowFixture f(image);
-    const QString path = f.rom.dir() + "/" + name;
-    QVERIFY(QFile::rename(f.rom.qpath(), path));
-    const auto before = omtest::ReadFileBytes(path.toStdString());
-
-    f.desktop.files = {path};
-    f.window->OnFileOpenRom();
-    QVERIFY(f.window->isRomOpen());
-    QVERIFY(f.desktop.shown.empty());
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), offsetShown);
-    // Group 0 holds (0, 0, 255, 1) and the names are read from their place.
-    QCOMPARE((QStringList{f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
-                          f.text(IDC_LAYER2_HI)}),
-             (QStringList{"0", "0", "255", "1"}));
-    QCOMPARE(std::string(f.data.enemyName(229)), std::string("Enemy 230"));
-
-    // Layer 1 item 245 is background 255: bytes (255, 0). Group 484 holds
-    // (228, 1, 27, 1); its layer 2 low byte becomes 99.
-    f.choosePicker(1, 245);
-    f.chooseGroup(484);
-    QCOMPARE(f.text(IDC_LAYER2_LO), QStringLiteral("27"));
-    f.type(IDC_LAYER2_LO, QStringLiteral("99"));
-    f.click(IDC_SAVE);
-    QVERIFY(f.desktop.shown.empty());
-
-    const auto after = omtest::ReadFileBytes(path.toStdString());
-    QCOMPARE(long(after.size()), size);
-    QCOMPARE(omtest::DifferingOffsets(before, after), (std::vector<long>{table, table + 1938}));
-    QCOMPARE(int(after[std::size_t(table)]), 255);
-    QCOMPARE(int(after[std::size_t(table + 1938)]), 99);
-}
-
-void TestTrust::titleDecidesTheLayout_data() {
-    QTest::addColumn<bool>("titleWithHeader");
-    QTest::addColumn<bool>("titleWithout");
-    QTest::addColumn<long>("size");
-    QTest::addColumn<long>("table");
-    QTest::addColumn<bool>("asks");
-    QTest::newRow("with header only") << true << false << kThreeMiB << kHeaderedTable << false;
-    QTest::newRow("without header only") << false << true << kThreeMiB + 512 << kHeaderlessTable
-                                         << false;
-    QTest::newRow("both, 1024-multiple") << true << true << kThreeMiB << kHeaderlessTable << false;
-    QTest::newRow("both, odd size") << true << true << kThreeMiB + 512 << kHeaderedTable << false;
-    QTest::newRow("neither, 1024-multiple") << false << false << kThreeMiB << kHeaderlessTable
-                                            << true;
-    QTest::newRow("neither, usual .smc size") << false << false << kThreeMiB + 512
-                                              << kHeaderedTable << true;
-    QTest::newRow("neither, odd size") << false << false << kThreeMiB + 1 << kHeaderedTable << true;
-}
-
-void TestTrust::titleDecidesTheLayout() {
-    QFETCH(bool, titleWithHeader);
-    QFETCH(bool, titleWithout);
-    QFETCH(long, size);
-    QFETCH(long, table);
-    QFETCH(bool, asks);
-    // Both places hold an entry for group 0 and a name for enemy 1; which
-    // ones show says which layout was used.
-    RomImage image(size, kSmcLayout);
-    if (titleWithHeader)
-        Put(image, kHeaderedTitle, "ORBIT MARSH");
-    if (titleWithout)
-        Put(image, kHeaderlessTitle, "ORBIT MARSH");
-    for (long base : {kHeaderedTable, kHeaderlessTable})
-        for (int i = 0; i < 4; ++i)
-            image.put(base + i, static_cast<std::uint8_t>(base == kHeaderedTable ? 10 + i : 20 + i));
-    WindowFixture f(image);
-    f.desktop.files = {f.rom.qpath()};
-    f.desktop.answers = {Desktop::Answer::Yes};
-    const auto before = f.rom.bytes();
-    f.window->OnFileOpenRom();
-    QVERIFY(f.window->isRomOpen());
-    QCOMPARE(f.desktop.shown.size(), std::size_t(asks ? 1 : 0));
-    if (asks)
-        QCOMPARE(f.desktop.shown[0].buttons, Desktop::Buttons::YesNo);
-    const int first = table == kHeaderedTable ? 10 : 20;
-    QCOMPARE((QStringList{f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
-                          f.text(IDC_LAYER2_HI)}),
-             (QStringList{QString::number(first), QString::number(first + 1),
-                          QString::number(first + 2), QString::number(first + 3)}));
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QString::number(table, 16).toUpper());
-    QCOMPARE(f.data.record(484).entryOffset, int(table + 1936));
-
-    // Save writes exactly where it read: an unchanged save changes nothing,
-    // and one changed byte lands in that layout's table.
-    f.click(IDC_SAVE);
-    QCOMPARE(f.rom.bytes(), before);
-    f.type(IDC_LAYER2_HI, QStringLiteral("200"));
-    f.click(IDC_SAVE);
-    QCOMPARE(omtest::DifferingOffsets(before, f.rom.bytes()), std::vector<long>{table + 3});
-}
-
-void TestTrust::shortFilesAreRefused_data() {
-    QTest::addColumn<long>("size");
-    QTest::addColumn<int>("title");  // 0 none, 1 after a header, 2 headerless
-    QTest::addColumn<long>("end");   // where that layout's table ends; 0: accepted
-    QTest::newRow("empty (a multiple of 1024)") << 0L << 0 << 778290L;
-    QTest::newRow("one byte") << 1L << 0 << 778802L;
-    QTest::newRow("1024 bytes") << 1024L << 0 << 778290L;
-    QTest::newRow("ends inside the header's title") << kHeaderedTitle + 5 << 0 << 778802L;
-    QTest::newRow("just holds the title") << kHeaderedTitle + 11 << 1 << 778802L;
-    QTest::newRow("headerless, just its title") << kHeaderlessTitle + 11 << 2 << 778290L;
-    QTest::newRow("one short of the table's end") << 778801L << 1 << 778802L;
-    QTest::newRow("headerless, one short") << 778289L << 2 << 778290L;
-    QTest::newRow("exactly the table's end") << 778802L << 1 << 0L;
-    QTest::newRow("headerless, exactly the end") << 778290L << 2 << 0L;
-    QTest::newRow("odd, holds the table") << 778803L << 1 << 0L;
-    QTest::newRow("no title, 1024-multiple that holds it") << 779264L << 0 << 0L;
-    QTest::newRow("no title, odd, one short") << 778801L << 0 << 778802L;
-}
-
-void TestTrust::shortFilesAreRefused() {
-    QFETCH(long, size);
-    QFETCH(int, title);
-    QFETCH(long, end);
-    WindowFixture f;
-    LoadAndEdit(f);
-    const State before = Take(f);
-
-    RomImage shortImage(size, kSmcLayout);
-    if (title == 1)
-        Put(shortImage, kHeaderedTitle, "ORBIT MARSH");
-    if (title == 2)
-        Put(shortImage, kHeaderlessTitle, "ORBIT MARSH");
-    omtest::TempRom other(shortImage, "short.smc");
-    f.desktop.files = {other.qpath()};
-    f.desktop.answers = {Desktop::Answer::Yes};
-    f.window->OnFileOpenRom();
-
-    if (end == 0) {
-        QVERIFY(f.window->isRomOpen());
-        QCOMPARE(f.desktop.shown.size(), std::size_t(title == 0 ? 1 : 0));
+    // While a ROM is open with an unsaved edit, another file is refused by
+    // File > Open ROM and by a load of its own alike, with one message and
+    // nothing changed; the open ROM then still saves into its own file.
+    void openRefused_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<long>("size");  // of a short image, or where reads start to fail
+        QTest::addColumn<int>("title");  // short images: 0 none, 1 after a header, 2 headerless
+        QTest::addColumn<QString>("says");
+        for (const char* kind : {"fifo", "/dev/null", "folder", "missing", "inside a file",
+                                 "read-only", "removed while chosen", "locked by another program"})
+            QTest::newRow(kind) << QString(kind) << 0L << 0 << kOpenFailed;
+        // A disk error wherever the check or the load meets it: no question
+        // about the title comes first.
+        for (long at : {0L, kHeaderedTitle + 3, kHeaderedTable + 1000, 0x15EC5BL + 10,
+                        3L * 1024 * 1024 + 511})
+            QTest::addRow("reads fail from %ld", at) << "read error" << at << 0 << kOpenFailed;
+        // Too short for the table of the layout its title (or its size) gives.
+        const std::tuple<long, int, long> shortFiles[] = {
+            {0, 0, 778290}, {1, 0, 778802}, {1024, 0, 778290}, {kHeaderedTitle + 5, 0, 778802},
+            {kHeaderedTitle + 11, 1, 778802}, {kHeaderlessTitle + 11, 2, 778290},
+            {778801, 1, 778802}, {778289, 2, 778290}, {778801, 0, 778802}};
+        for (const auto& [size, title, end] : shortFiles)
+            QTest::addRow("%ld bytes, title %d", size, title)
+                << "short" << size << title << omtest::TooShort(size, end);
+    }
+    void openRefused() {
+        QFETCH(QString, kind);
+        QFETCH(long, size);
+        QFETCH(int, title);
+        QFETCH(QString, says);
+        if (kind == "read-only" && geteuid() == 0)
+            QSKIP("root may write a read-only file");
+        WindowFixture f;
+        LoadAndEdit(f);
+        const State before = Take(f);
+        RomImage image = omtest::MakeTestImage();
+        if (kind == "short") {
+            image = RomImage(size, title == 2 ? kSfcLayout : kSmcLayout);
+            if (title > 0)
+                image.putTitle();
+        }
+        omtest::TempRom other(image, "other.smc");
+        QString path = other.qpath();
+        if (kind == "fifo") {
+            path = other.dir() + "/pipe.smc";  // no writer: opening must not hang
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "/dev/null") {
+            path = kind;
+        } else if (kind == "folder") {
+            path = other.dir();
+        } else if (kind == "missing" || kind == "inside a file") {
+            path += kind == "missing" ? ".gone" : "/inside.smc";
+        } else if (kind == "read-only") {
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        } else if (kind == "removed while chosen") {
+            f.desktop.whileChoosing = [&] { QFile::remove(path); };
+        }
+        // A second ROM is tried against the lock as the first one was.
+        OtherLock lock(path);
+        if (kind == "locked by another program")
+            QVERIFY(lock.take());
+        std::optional<FaultInjection> faults;
+        if (kind == "read error") {
+            faults.emplace();
+            FaultInjection::readsFailFrom = size;
+        }
+        for (const bool byMenu : {true, false}) {
+            f.desktop.shown.clear();
+            f.desktop.files = {path};
+            f.desktop.answers = {Desktop::Answer::Yes};
+            if (byMenu)
+                f.window->OnFileOpenRom();
+            else
+                QVERIFY(!f.window->LoadRom(path));
+            QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+            QCOMPARE(f.desktop.shown[0].text, says);
+            QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
+            QCOMPARE(f.desktop.shown[0].buttons, Desktop::Buttons::Ok);
+            QVERIFY(Take(f) == before);
+        }
+        faults.reset();
+        const auto romBefore = f.rom.bytes();
         f.click(IDC_SAVE);
-        QCOMPARE(long(other.bytes().size()), size);  // never grows
-        return;
+        QCOMPARE(omtest::DifferingOffsets(romBefore, f.rom.bytes()),
+                 std::vector<long>{kHeaderedTable + 4 * 7});
+        if (QFile::exists(other.qpath()))
+            QCOMPARE(other.bytes(), image.bytes());
     }
-    // Refused before any question, and nothing changed.
-    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, TooShort(size, end));
-    QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
-    QCOMPARE(f.desktop.shown[0].buttons, Desktop::Buttons::Ok);
-    QVERIFY(Take(f) == before);
-    QCOMPARE(other.bytes(), shortImage.bytes());
 
-    // Loading it without the check refuses it the same way.
-    f.desktop.shown.clear();
-    QVERIFY(!f.window->LoadRom(other.qpath()));
-    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, TooShort(size, end));
-    QVERIFY(Take(f) == before);
-
-    // The ROM that was open still saves into its own file.
-    const auto romBefore = f.rom.bytes();
-    f.click(IDC_SAVE);
-    QCOMPARE(omtest::DifferingOffsets(romBefore, f.rom.bytes()),
-             std::vector<long>{kHeaderedTable + 4 * 7});
-    QCOMPARE(other.bytes(), shortImage.bytes());
-}
-
-void TestTrust::nonRegularFilesAreRefused_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("FIFO") << "fifo";
-    QTest::newRow("/dev/null") << "null";
-    QTest::newRow("folder") << "folder";
-}
-
-void TestTrust::nonRegularFilesAreRefused() {
-    QFETCH(QString, kind);
-    WindowFixture f;
-    LoadAndEdit(f);
-    const State before = Take(f);
-    QString path = QStringLiteral("/dev/null");
-    if (kind == "fifo") {
-        path = f.rom.dir() + "/pipe.smc";
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    } else if (kind == "folder") {
-        path = f.rom.dir();
+    // A Save that cannot reach the file the editor opened is reported, and
+    // the editor goes on with its edits; a file put in its place is not
+    // touched.
+    void saveFailed_data() {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("deleted") << "deleted";
+        QTest::newRow("renamed away") << "renamed";
+        QTest::newRow("replaced by another file") << "replaced";
+        // An editor that keeps a backup: the old file lives on under another
+        // name, and a new one takes its path.
+        QTest::newRow("kept as a backup, path taken by a new file") << "backup";
+        QTest::newRow("disk full") << "write";
+        QTest::newRow("sync fails") << "sync";
     }
-    f.desktop.files = {path};
-    f.desktop.answers = {Desktop::Answer::Yes};
-    f.window->OnFileOpenRom();  // a FIFO with no writer must not hang here
-    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, kOpenFailed);
-    QVERIFY(Take(f) == before);
-    f.desktop.shown.clear();
-    QVERIFY(!f.window->LoadRom(path));
-    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, kOpenFailed);
-    QVERIFY(Take(f) == before);
-}
+    void saveFailed() {
+        QFETCH(QString, what);
+        WindowFixture f;
+        LoadAndEdit(f);
+        const QString path = f.rom.qpath();
+        const auto original = f.rom.bytes();
+        RomImage replacement(4096);
+        replacement.putTitle();
+        if (what == "deleted") {
+            QVERIFY(QFile::remove(path));
+        } else if (what == "renamed") {
+            QVERIFY(QFile::rename(path, path + ".old"));
+        } else if (what == "backup") {
+            QVERIFY(QFile::rename(path, path + "~"));
+            QVERIFY(replacement.writeFile(path.toStdString()));
+        } else if (what == "replaced") {
+            // What an editor that saves by writing a new file and renaming it does.
+            QVERIFY(replacement.writeFile((path + ".new").toStdString()));
+            QCOMPARE(::rename(QFile::encodeName(path + ".new").constData(),
+                              QFile::encodeName(path).constData()),
+                     0);
+        }
+        {
+            FaultInjection faults;
+            FaultInjection::writesFail = what == "write";
+            FaultInjection::syncFails = what == "sync";
+            f.click(IDC_SAVE);
+        }
+        QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+        QCOMPARE(f.desktop.shown[0].text, kSaveFailed);
+        QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
+        QCOMPARE(f.desktop.shown[0].buttons, Desktop::Buttons::Ok);
+        QVERIFY(f.window->isRomOpen());
+        QCOMPARE(f.text(IDC_LAYER1_LO), QStringLiteral("42"));
+        if (what == "replaced" || what == "backup") {
+            QCOMPARE(f.rom.bytes(), replacement.bytes());
+        } else if (what == "deleted" || what == "renamed") {
+            QVERIFY(!QFile::exists(path));
+        } else {
+            // The fault gone, the next Save writes the edit.
+            f.click(IDC_SAVE);
+            QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+            QCOMPARE(omtest::DifferingOffsets(original, f.rom.bytes()),
+                     std::vector<long>{kHeaderedTable + 4 * 7});
+        }
+    }
 
-void TestTrust::readFailureRefusesTheFile_data() {
-    QTest::addColumn<long>("failFrom");
-    QTest::newRow("first byte") << 0L;
-    QTest::newRow("inside the title") << kHeaderedTitle + 3;
-    QTest::newRow("inside the table") << kHeaderedTable + 1000;
-    QTest::newRow("after the names") << 0x15EC5BL + 10;
-    QTest::newRow("last byte") << kThreeMiB + 511;
-}
-
-void TestTrust::readFailureRefusesTheFile() {
-    QFETCH(long, failFrom);
-    WindowFixture f;
-    LoadAndEdit(f);
-    const State before = Take(f);
-    omtest::TempRom other(omtest::MakeTestImage(), "failing.smc");
-    {
-        omtest::FaultInjection faults;
-        omtest::FaultInjection::readsFailFrom = failFrom;
-        f.desktop.files = {other.qpath()};
-        f.desktop.answers = {Desktop::Answer::Yes};
+    // The open ROM is locked against other programs (and a second editor)
+    // for as long as it is open, also when it is opened again; Close ROM
+    // releases it.
+    void lockHeldWhileOpen() {
+        WindowFixture f;
+        LoadAndEdit(f);
+        const QString path = f.rom.qpath();
+        const auto lockedByOthers = [&] { return !OtherLock(path).take(); };
+        QVERIFY(lockedByOthers());
+        f.desktop.files = {path};
         f.window->OnFileOpenRom();
-        QVERIFY(omtest::FaultInjection::reads > 0);
+        QVERIFY(f.desktop.shown.empty());
+        QVERIFY(f.window->isRomOpen());
+        QVERIFY(lockedByOthers());
+        f.window->OnFileCloseRom();
+        QVERIFY(!lockedByOthers());
     }
-    // Whether the title check or the load meets the failure, it is the
-    // open-failure message, and no question about the title comes first.
-    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, kOpenFailed);
-    QVERIFY(Take(f) == before);
-
-    // The ROM that stays open saves its own table, nothing else.
-    const auto romBefore = f.rom.bytes();
-    f.click(IDC_SAVE);
-    QCOMPARE(omtest::DifferingOffsets(romBefore, f.rom.bytes()),
-             std::vector<long>{kHeaderedTable + 4 * 7});
-    QCOMPARE(other.bytes(), omtest::MakeTestImage().bytes());
-}
-
-void TestTrust::saveReportsAFileGoneOrReplaced_data() {
-    QTest::addColumn<QString>("what");
-    QTest::newRow("deleted") << "deleted";
-    QTest::newRow("renamed away") << "renamed";
-    QTest::newRow("replaced by another file") << "replaced";
-    // An editor that keeps a backup: the old file lives on under another
-    // name, and a new one takes its path.
-    QTest::newRow("kept as a backup, path taken by a new file") << "backup";
-}
-
-void TestTrust::saveReportsAFileGoneOrReplaced() {
-    QFETCH(QString, what);
-    WindowFixture f;
-    LoadAndEdit(f);
-    const QString path = f.rom.qpath();
-    RomImage replacement(4096);
-    replacement.putTitle();
-    if (what == "deleted") {
-        QVERIFY(QFile::remove(path));
-    } else if (what == "renamed") {
-        QVERIFY(QFile::rename(path, path + ".old"));
-    } else if (what == "backup") {
-        QVERIFY(QFile::rename(path, path + "~"));
-        QVERIFY(replacement.writeFile(path.toStdString()));
-    } else {
-        // What an editor that saves by writing a new file and renaming it does.
-        QVERIFY(replacement.writeFile((path + ".new").toStdString()));
-        QCOMPARE(::rename(QFile::encodeName(path + ".new").constData(),
-                          QFile::encodeName(path).constData()),
-                 0);
-    }
-    f.click(IDC_SAVE);
-    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, kSaveFailed);
-    QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
-    QVERIFY(f.window->isRomOpen());
-    if (what == "replaced" || what == "backup")
-        QCOMPARE(f.rom.bytes(), replacement.bytes());  // the new file is not touched
-    else
-        QVERIFY(!QFile::exists(path));
-}
-
-void TestTrust::aSecondEditorIsRefused() {
-    WindowFixture first;
-    LoadAndEdit(first);
-    const QByteArray path = QFile::encodeName(first.rom.qpath());
-
-    // Another process's lock on the same file conflicts with ours.
-    const auto lockedByOthers = [&] {
-        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-        const bool refused = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-        ::close(fd);
-        return refused;
-    };
-    QVERIFY(lockedByOthers());
-
-    // A second editor window (the same in another process) is refused.
-    WindowFixture second;
-    const State before = Take(second);
-    second.desktop.files = {first.rom.qpath()};
-    second.window->OnFileOpenRom();
-    QCOMPARE(second.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(second.desktop.shown[0].text, kOpenFailed);
-    QVERIFY(Take(second) == before);
-
-    // Opening its own file again is fine for the first editor, and it keeps
-    // the lock.
-    first.desktop.files = {first.rom.qpath()};
-    first.window->OnFileOpenRom();
-    QVERIFY(first.desktop.shown.empty());
-    QVERIFY(first.window->isRomOpen());
-    QVERIFY(lockedByOthers());
-
-    // Once the first closes it, the second may open it.
-    first.window->OnFileCloseRom();
-    QVERIFY(!lockedByOthers());
-    second.desktop.files = {first.rom.qpath()};
-    second.window->OnFileOpenRom();
-    QVERIFY(second.window->isRomOpen());
-    QCOMPARE(second.desktop.shown.size(), std::size_t(1));
-    QVERIFY(lockedByOthers());
-
-    // A lock someone else holds refuses the first editor as well.
-    second.window->OnFileCloseRom();
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    QCOMPARE(::flock(fd, LOCK_EX | LOCK_NB), 0);
-    first.desktop.shown.clear();
-    first.desktop.files = {first.rom.qpath()};
-    first.window->OnFileOpenRom();
-    QCOMPARE(first.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(first.desktop.shown[0].text, kOpenFailed);
-    QVERIFY(!first.window->isRomOpen());
-    ::close(fd);
-}
+};
 
 QTEST_MAIN(TestTrust)
 #include "test_trust.moc"

@@ -1,13 +1,13 @@
 // The main window driven as a user drives it: start-up, enabling, the three
 // orders, layer editing through pickers and fields, and the keyboard rules.
 #include <QAction>
-#include <QCollator>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QtTest>
+#include <numeric>
 
 #include "WindowFixture.h"
 #include "app/SplashDlg.h"
@@ -30,11 +30,6 @@ bool AllEnabled(const WindowFixture& f, bool enabled, const int* begin, const in
     return std::all_of(begin, end, [&](int id) {
         return FindControl(f.window.get(), id)->isEnabled() == enabled;
     });
-}
-
-QStringList Fields(const WindowFixture& f) {
-    return {f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
-            f.text(IDC_LAYER2_HI)};
 }
 
 // The bitmap item k of a layer's picker shows: Blank first, the custom
@@ -62,402 +57,365 @@ bool ShowsPicture(const QComboBox* picker, int k, int bitmap) {
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:
-    void startupBuildsPickersOnceBehindSplash();
-    void layoutIdentifiersMenuAndFrame();
-    void enablingRuleAndClose();
-    void enterPressesSaveOnlyWhenEnabled();
-    void escapeAndExitEndTheWindow();
-    void alphabeticalThenNumericKeepsSelection();
-    void orderBeforeAnyLoadSelectsNothing();
-    void loadResetsTheOrder_data();
-    void loadResetsTheOrder();
-    void typingFollowsPickerAndCustomSlot();
-    void customSlotMixAfterGroupChange();
-    void leavingAndReturningKeepsTypedValues();
-    void fieldsAcceptOnlyDigits();
-    void backgroundClickFocusesGroupList();
-};
+    void startupBuildsPickersOnceBehindSplash() {
+        BattleAnimData data;
+        omtest::ScriptedDesktop desktop;
+        CBattleAnimDlg w(data, desktop);
+        w.show();
+        // The splash is up with its bar at 0 of 832 before the first tick.
+        QVERIFY(w.splash() != nullptr);
+        QProgressBar* bar = w.splash()->progressBar();
+        QCOMPARE(bar->maximum(), 832);
+        QCOMPARE(bar->value(), 0);
+        QCOMPARE(Control<QComboBox>(&w, IDC_LAYER1_PICKER)->count(), 0);
 
-void TestWindow::startupBuildsPickersOnceBehindSplash() {
-    BattleAnimData data;
-    omtest::ScriptedDesktop desktop;
-    CBattleAnimDlg w(data, desktop);
-    w.show();
-    // The splash is up with its bar at 0 of 832 before the first tick.
-    QVERIFY(w.splash() != nullptr);
-    QProgressBar* bar = w.splash()->progressBar();
-    QCOMPARE(bar->maximum(), 832);
-    QCOMPARE(bar->value(), 0);
-    QCOMPARE(Control<QComboBox>(&w, IDC_LAYER1_PICKER)->count(), 0);
+        QList<int> values;
+        connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values.append(v); });
+        QTRY_VERIFY(w.pickersBuilt());
+        QList<int> steps(832);
+        std::iota(steps.begin(), steps.end(), 1);
+        QCOMPARE(values, steps);
+        QVERIFY(w.splash() == nullptr);
 
-    QList<int> values;
-    connect(bar, &QProgressBar::valueChanged, this, [&](int v) { values.append(v); });
-    QTRY_VERIFY(w.pickersBuilt());
-    QCOMPARE(values.size(), 832);
-    QCOMPARE(values.first(), 1);
-    QCOMPARE(values.last(), 832);
-    QVERIFY(std::is_sorted(values.begin(), values.end()));
-    QVERIFY(w.splash() == nullptr);
+        // More ticks never build again.
+        QTest::qWait(50);
+        QCOMPARE(w.pickerBuilds(), 1);
 
-    // More ticks never build again.
-    QTest::qWait(50);
-    QCOMPARE(w.pickerBuilds(), 1);
-
-    auto* p1 = Control<ImagePicker>(&w, IDC_LAYER1_PICKER);
-    auto* p2 = Control<ImagePicker>(&w, IDC_LAYER2_PICKER);
-    QCOMPARE(p1->count(), 315);
-    QCOMPARE(p2->count(), 100);
-    QCOMPARE(p1->imageList()->count(), 316);
-    QCOMPARE(p2->imageList()->count(), 101);
-    QCOMPARE(p1->itemText(7), QStringLiteral("00 07"));
-    QCOMPARE(p1->itemText(123), QStringLiteral("00 123"));
-    QCOMPARE(p2->itemText(99), QStringLiteral("00 99"));
-    // Every item shows its own background's picture.
-    for (int k = 0; k < 315; ++k)
-        QVERIFY2(ShowsPicture(p1, k, ExpectedThumbnail(1, k)), qPrintable(QString::number(k)));
-    for (int k = 0; k < 100; ++k)
-        QVERIFY2(ShowsPicture(p2, k, ExpectedThumbnail(2, k)), qPrintable(QString::number(k)));
-}
-
-void TestWindow::layoutIdentifiersMenuAndFrame() {
-    WindowFixture f;
-    CBattleAnimDlg& w = *f.window;
-    QCOMPARE(w.windowTitle(), QStringLiteral("Orbitmarsh Battle Animation Editor"));
-    QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
-    QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(w.minimumSize(), w.maximumSize());
-    // Nothing has the focus but the read-only offset field: Enter does not
-    // press Close by accident.
-    QVERIFY(f.control<QWidget>(IDC_ENTRY_OFFSET)->hasFocus());
-
-    QVERIFY(!f.control<QComboBox>(IDC_SORTER)->isVisible());
-    QCOMPARE(f.control<QPushButton>(IDC_SAVE)->text(), QStringLiteral("&Save"));
-    QVERIFY(f.control<QPushButton>(IDC_SAVE)->isDefault());
-    QCOMPARE(f.control<QPushButton>(IDCANCEL)->text(), QStringLiteral("&Close"));
-
-    // Tab order follows the layout: Save, Close, layer 1 picker, its fields.
-    QCOMPARE(f.control<QWidget>(IDC_SAVE)->nextInFocusChain(), f.control<QWidget>(IDCANCEL));
-
-    const std::pair<int, const char*> commands[] = {
-        {ID_FILE_OPENROM, "&Open ROM"},   {ID_FILE_CLOSEROM, "C&lose ROM"},
-        {ID_FILE_SAVECHANGES, "&Save Changes"}, {ID_FILE_EXPORTPATCH, "Export &Patch..."},
-        {ID_FILE_EXIT, "&Exit"},
-        {ID_HELP_README, "&Readme"},      {ID_HELP_ABOUT, "&About..."},
-    };
-    for (auto [id, text] : commands) {
-        QAction* a = w.command(id);
-        QVERIFY(a);
-        QCOMPARE(a->text(), QString::fromLatin1(text));
-        QVERIFY(a->isEnabled());
+        auto* p1 = Control<ImagePicker>(&w, IDC_LAYER1_PICKER);
+        auto* p2 = Control<ImagePicker>(&w, IDC_LAYER2_PICKER);
+        QCOMPARE(p1->count(), 315);
+        QCOMPARE(p2->count(), 100);
+        QCOMPARE(p1->imageList()->count(), 316);
+        QCOMPARE(p2->imageList()->count(), 101);
+        QCOMPARE(p1->itemText(7), QStringLiteral("00 07"));
+        QCOMPARE(p1->itemText(123), QStringLiteral("00 123"));
+        QCOMPARE(p2->itemText(99), QStringLiteral("00 99"));
+        // Every item shows its own background's picture.
+        for (int k = 0; k < 315; ++k)
+            QVERIFY2(ShowsPicture(p1, k, ExpectedThumbnail(1, k)), qPrintable(QString::number(k)));
+        for (int k = 0; k < 100; ++k)
+            QVERIFY2(ShowsPicture(p2, k, ExpectedThumbnail(2, k)), qPrintable(QString::number(k)));
     }
-    const auto menus = w.menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
-    QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
-    QCOMPARE(menus[1]->text(), QStringLiteral("&Help"));
-    // The File menu in order, the separator as an empty text.
-    QStringList file;
-    for (const QAction* a : menus[0]->menu()->actions())
-        file.append(a->isSeparator() ? QString() : a->text());
-    QCOMPARE(file, (QStringList{"&Open ROM", "C&lose ROM", "&Save Changes", "Export &Patch...",
-                                 "", "&Exit"}));
-    QStringList help;
-    for (const QAction* a : menus[1]->menu()->actions())
-        help.append(a->text());
-    QCOMPARE(help, (QStringList{"&Readme", "&About..."}));
-}
 
-void TestWindow::enablingRuleAndClose() {
-    WindowFixture f;
-    const auto original = f.rom.bytes();
-    const auto editing = [&](bool on) {
-        return AllEnabled(f, on, std::begin(kEditingControls), std::end(kEditingControls)) &&
-               AllEnabled(f, true, std::begin(kAlwaysEnabled), std::end(kAlwaysEnabled));
-    };
-    QVERIFY(editing(false));
-    f.window->command(ID_FILE_SAVECHANGES)->trigger();  // no ROM: nothing to save
-    QVERIFY(f.desktop.shown.empty());
+    void layoutIdentifiersMenuAndFrame() {
+        WindowFixture f;
+        CBattleAnimDlg& w = *f.window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Orbitmarsh Battle Animation Editor"));
+        QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        // Nothing has the focus but the read-only offset field: Enter does not
+        // press Close by accident.
+        QVERIFY(f.control<QWidget>(IDC_ENTRY_OFFSET)->hasFocus());
 
-    QVERIFY(f.load());
-    QVERIFY(editing(true));
-    f.chooseGroup(12);
-    f.choosePicker(2, 40);
-    f.type(IDC_LAYER1_LO, "1");
-    const QStringList fields = Fields(f);
-    f.window->command(ID_FILE_CLOSEROM)->trigger();
-    QVERIFY(!f.window->isRomOpen());
-    QVERIFY(editing(false));
-    // Closing keeps what is on screen, and saves nothing, then or later.
-    QCOMPARE(Fields(f), fields);
-    QCOMPARE(f.groupList()->currentIndex(), 12);
-    QCOMPARE(f.picker(2)->currentIndex(), 40);
-    QCOMPARE(f.groupList()->count(), 485);
-    f.window->command(ID_FILE_SAVECHANGES)->trigger();
-    QVERIFY(f.desktop.shown.empty());
-    QCOMPARE(f.rom.bytes(), original);
-    // Closing again only disables.
-    f.window->OnFileCloseRom();
-    QVERIFY(editing(false));
-}
+        QVERIFY(!f.control<QComboBox>(IDC_SORTER)->isVisible());
+        QCOMPARE(f.control<QPushButton>(IDC_SAVE)->text(), QStringLiteral("&Save"));
+        QVERIFY(f.control<QPushButton>(IDC_SAVE)->isDefault());
+        QCOMPARE(f.control<QPushButton>(IDCANCEL)->text(), QStringLiteral("&Close"));
 
-void TestWindow::enterPressesSaveOnlyWhenEnabled() {
-    WindowFixture f;
-    // Without a ROM, Enter in the window does nothing: it stays open.
-    f.window->activateWindow();
-    QTest::keyClick(f.control<QWidget>(IDC_ENTRY_OFFSET), Qt::Key_Return);
-    QVERIFY(f.window->isVisible());
-    QVERIFY(f.desktop.shown.empty());
+        // Tab order follows the layout: Save, Close, layer 1 picker, its fields.
+        QCOMPARE(f.control<QWidget>(IDC_SAVE)->nextInFocusChain(), f.control<QWidget>(IDCANCEL));
 
-    QVERIFY(f.load());
-    const auto before = f.rom.bytes();
-    f.type(IDC_LAYER1_LO, "77");
-    // Enter in a field presses the default button, Save.
-    QTest::keyClick(f.field(IDC_LAYER1_LO), Qt::Key_Return);
-    QVERIFY(f.window->isVisible());
-    const auto after = f.rom.bytes();
-    QCOMPARE(omtest::DifferingOffsets(before, after), std::vector<long>{776862});
-    QCOMPARE(int(after[776862]), 77);
-}
+        // The menus in order, a separator as "-".
+        QStringList menus;
+        for (const QAction* m : w.menuBar()->actions()) {
+            menus << m->text();
+            for (const QAction* a : m->menu()->actions())
+                menus << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        }
+        QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "C&lose ROM", "&Save Changes",
+                                     "Export &Patch...", "-", "&Exit", "&Help", "&Readme",
+                                     "&About..."}));
+        // Each command always enabled, with the platform's own keys for it (a
+        // platform may have none, as the offscreen one has none for Quit).
+        const std::tuple<int, const char*, QKeySequence::StandardKey> commands[] = {
+            {ID_FILE_OPENROM, "&Open ROM", QKeySequence::Open},
+            {ID_FILE_CLOSEROM, "C&lose ROM", QKeySequence::Close},
+            {ID_FILE_SAVECHANGES, "&Save Changes", QKeySequence::Save},
+            {ID_FILE_EXPORTPATCH, "Export &Patch...", QKeySequence::UnknownKey},
+            {ID_FILE_EXIT, "&Exit", QKeySequence::Quit},
+            {ID_HELP_README, "&Readme", QKeySequence::UnknownKey},
+            {ID_HELP_ABOUT, "&About...", QKeySequence::UnknownKey}};
+        for (const auto& [id, text, key] : commands) {
+            const QAction* a = w.command(id);
+            QCOMPARE(a->text(), QString::fromLatin1(text));
+            QVERIFY(a->isEnabled());
+            QCOMPARE(a->shortcuts(), key == QKeySequence::UnknownKey ? QList<QKeySequence>{}
+                                                                    : QKeySequence::keyBindings(key));
+        }
+    }
 
-void TestWindow::escapeAndExitEndTheWindow() {
-    // Escape, File > Exit, Close, the close box.
-    for (int way = 0; way < 4; ++way) {
+    void enablingRuleEnterAndClose() {
+        WindowFixture f;
+        const auto original = f.rom.bytes();
+        const auto editing = [&](bool on) {
+            return AllEnabled(f, on, std::begin(kEditingControls), std::end(kEditingControls)) &&
+                   AllEnabled(f, true, std::begin(kAlwaysEnabled), std::end(kAlwaysEnabled));
+        };
+        // Without a ROM: Save saves nothing, Enter does nothing (the window
+        // stays open), an order shows empty lines and selects nothing.
+        QVERIFY(editing(false));
+        f.window->command(ID_FILE_SAVECHANGES)->trigger();
+        f.window->activateWindow();
+        QTest::keyClick(f.control<QWidget>(IDC_ENTRY_OFFSET), Qt::Key_Return);
+        QVERIFY(f.window->isVisible());
+        QVERIFY(f.desktop.shown.empty());
+        QCOMPARE(f.groupList()->count(), 3);  // the layout's placeholders
+        f.control<QPushButton>(IDC_ORDER_ALPHA)->click();  // the focus stays
+        QCOMPARE(f.groupList()->count(), 485);
+        QCOMPARE(f.groupList()->currentIndex(), -1);
+        QVERIFY(f.groupList()->itemText(0).isEmpty());
+
+        QVERIFY(f.load());
+        QVERIFY(editing(true));
+        // Enter in a field presses the default button, Save.
+        f.type(IDC_LAYER1_LO, "77");
+        QTest::keyClick(f.field(IDC_LAYER1_LO), Qt::Key_Return);
+        QVERIFY(f.window->isVisible());
+        const auto saved = f.rom.bytes();
+        QCOMPARE(omtest::DifferingOffsets(original, saved), std::vector<long>{776862});
+        QCOMPARE(int(saved[776862]), 77);
+
+        f.chooseGroup(12);
+        f.choosePicker(2, 40);
+        f.type(IDC_LAYER1_LO, "1");
+        const QStringList fields = f.fields();
+        f.window->command(ID_FILE_CLOSEROM)->trigger();
+        QVERIFY(!f.window->isRomOpen());
+        QVERIFY(editing(false));
+        // Closing keeps what is on screen, and saves nothing, then or later.
+        QCOMPARE(f.fields(), fields);
+        QCOMPARE(f.groupList()->currentIndex(), 12);
+        QCOMPARE(f.picker(2)->currentIndex(), 40);
+        QCOMPARE(f.groupList()->count(), 485);
+        f.window->command(ID_FILE_SAVECHANGES)->trigger();
+        QVERIFY(f.desktop.shown.empty());
+        QCOMPARE(f.rom.bytes(), saved);
+        // Closing again only disables.
+        f.window->OnFileCloseRom();
+        QVERIFY(editing(false));
+    }
+
+    void escapeAndExitEndTheWindow() {
+        // Escape, File > Exit, Close, the close box.
+        for (int way = 0; way < 4; ++way) {
+            WindowFixture f;
+            QVERIFY(f.load());
+            f.type(IDC_LAYER1_LO, "9");  // not saved, and nothing is asked
+            if (way == 0)
+                QTest::keyClick(f.window.get(), Qt::Key_Escape);
+            else if (way == 1)
+                f.window->command(ID_FILE_EXIT)->trigger();
+            else if (way == 2)
+                f.click(IDCANCEL);
+            else
+                f.window->close();
+            QVERIFY2(!f.window->isVisible(), qPrintable(QString::number(way)));
+            QCOMPARE(f.window->result(), int(QDialog::Rejected));
+            QVERIFY(f.desktop.shown.empty());
+        }
+    }
+
+    void alphabeticalThenNumericKeepsSelection() {
         WindowFixture f;
         QVERIFY(f.load());
-        f.type(IDC_LAYER1_LO, "9");  // not saved, and nothing is asked
-        if (way == 0)
-            QTest::keyClick(f.window.get(), Qt::Key_Escape);
-        else if (way == 1)
-            f.window->command(ID_FILE_EXIT)->trigger();
-        else if (way == 2)
-            f.click(IDCANCEL);
-        else
-            f.window->close();
-        QVERIFY2(!f.window->isVisible(), qPrintable(QString::number(way)));
-        QCOMPARE(f.window->result(), int(QDialog::Rejected));
-        QVERIFY(f.desktop.shown.empty());
+        f.chooseGroup(54);
+        f.click(IDC_ORDER_ALPHA);
+
+        const DisplayOrderArray& order = f.window->displayOrder();
+        QCOMPARE(order[484], 484);
+        // Groups 53 and 54 share a description and stand side by side.
+        const int p53 = PositionOfGroup(order, 53);
+        const int p54 = PositionOfGroup(order, 54);
+        QCOMPARE(std::abs(p53 - p54), 1);
+        QCOMPARE(f.groupList()->currentIndex(), p54);
+        QCOMPARE(f.data.currentPosition(), p54);
+        // The offset is the shown group's, not its position's.
+        QVERIFY(p54 != 54);
+        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB76"));
+        // (The order itself is checked in test_catalogue.)
+        QCOMPARE(f.groupList()->count(), 485);
+
+        f.click(IDC_ORDER_NUMERIC);
+        for (int p = 0; p < kGroupCount; ++p)
+            QCOMPARE(f.window->displayOrder()[std::size_t(p)], p);
+        QCOMPARE(f.groupList()->currentIndex(), 54);
+        QCOMPARE(f.data.currentPosition(), 54);
+        QCOMPARE(f.window->editor().shownGroup(), 54);
+        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB76"));
+        // The field shows what is set in capitals.
+        f.control<QLineEdit>(IDC_ENTRY_OFFSET)->setText(QStringLiteral("bdaff"));
+        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDAFF"));
     }
-}
 
-void TestWindow::alphabeticalThenNumericKeepsSelection() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    f.chooseGroup(54);
-    f.click(IDC_ORDER_ALPHA);
+    void loadResetsTheOrder_data() {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<bool>("byMenu");  // File > Open ROM, or a load of its own
+        QTest::newRow("ABC, Open ROM") << int(IDC_ORDER_ALPHA) << true;
+        QTest::newRow("->, Open ROM") << int(IDC_ORDER_PROGRESSION) << true;
+        QTest::newRow("->, load") << int(IDC_ORDER_PROGRESSION) << false;
+    }
 
-    const DisplayOrderArray& order = f.window->displayOrder();
-    QCOMPARE(order[484], 484);
-    std::array<int, kGroupCount> seen{};
-    for (int g : order)
-        ++seen[std::size_t(g)];
-    QVERIFY(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; }));
-    // Groups 53 and 54 share a description and stand side by side.
-    const int p53 = PositionOfGroup(order, 53);
-    const int p54 = PositionOfGroup(order, 54);
-    QCOMPARE(std::abs(p53 - p54), 1);
-    QCOMPARE(f.groupList()->currentIndex(), p54);
-    QCOMPARE(f.data.currentPosition(), p54);
-    // The offset is the shown group's, not its position's.
-    QVERIFY(p54 != 54);
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB76"));
-    QCOMPARE(f.groupList()->count(), 485);
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    for (int p = 0; p + 1 < 484; ++p)
-        QVERIFY2(collator.compare(f.groupList()->itemText(p), f.groupList()->itemText(p + 1)) <= 0,
-                 qPrintable(f.groupList()->itemText(p) + " | " + f.groupList()->itemText(p + 1)));
-
-    f.click(IDC_ORDER_NUMERIC);
-    for (int p = 0; p < kGroupCount; ++p)
-        QCOMPARE(f.window->displayOrder()[std::size_t(p)], p);
-    QCOMPARE(f.groupList()->currentIndex(), 54);
-    QCOMPARE(f.data.currentPosition(), 54);
-    QCOMPARE(f.window->editor().shownGroup(), 54);
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB76"));
-    // The field shows what is set in capitals.
-    f.control<QLineEdit>(IDC_ENTRY_OFFSET)->setText(QStringLiteral("bdaff"));
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDAFF"));
-}
-
-void TestWindow::orderBeforeAnyLoadSelectsNothing() {
-    WindowFixture f;
-    QCOMPARE(f.groupList()->count(), 3);  // the layout's placeholders
-    QCOMPARE(f.groupList()->currentIndex(), -1);
-    f.click(IDC_ORDER_ALPHA);
-    QCOMPARE(f.groupList()->count(), 485);
-    QCOMPARE(f.groupList()->currentIndex(), -1);
-    QVERIFY(f.groupList()->itemText(0).isEmpty());
-    QVERIFY(!f.groupList()->isEnabled());
-}
-
-void TestWindow::loadResetsTheOrder_data() {
-    QTest::addColumn<int>("order");
-    QTest::addColumn<bool>("byMenu");  // File > Open ROM, or a load of its own
-    QTest::newRow("ABC, Open ROM") << int(IDC_ORDER_ALPHA) << true;
-    QTest::newRow("->, Open ROM") << int(IDC_ORDER_PROGRESSION) << true;
-    QTest::newRow("->, load") << int(IDC_ORDER_PROGRESSION) << false;
-}
-
-void TestWindow::loadResetsTheOrder() {
-    QFETCH(int, order);
-    QFETCH(bool, byMenu);
-    om::RomImage image = omtest::MakeTestImage();
-    image.putEntry(0, 17, 1, 203, 0);
-    WindowFixture f(image);
-    QVERIFY(f.load());
-    f.chooseGroup(40);
-    f.click(order);
-    // The list follows the order chosen, group 40 still selected.
-    const DisplayOrderArray& shown = f.window->displayOrder();
-    if (order == IDC_ORDER_PROGRESSION)
-        QVERIFY(shown == ProgressionOrder);
-    for (int p = 0; p < 485; ++p)
-        QCOMPARE(f.groupList()->itemText(p),
-                 QString::fromLatin1(ComposeDisplayName(f.data, shown[std::size_t(p)]).c_str()));
-    QCOMPARE(shown[std::size_t(f.groupList()->currentIndex())], 40);
-    QVERIFY(f.groupList()->currentIndex() != 40);
-
-    if (byMenu) {
-        f.desktop.files = {f.rom.qpath()};
-        f.window->command(ID_FILE_OPENROM)->trigger();
-        QVERIFY(f.desktop.shown.empty());
-    } else {
+    void loadResetsTheOrder() {
+        QFETCH(int, order);
+        QFETCH(bool, byMenu);
+        om::RomImage image = omtest::MakeTestImage();
+        image.putEntry(0, 17, 1, 203, 0);
+        WindowFixture f(image);
         QVERIFY(f.load());
+        QStringList numeric;
+        for (int p = 0; p < 485; ++p)
+            numeric << f.groupList()->itemText(p);
+        f.chooseGroup(40);
+        f.click(order);
+        // The list follows the order chosen, group 40 still selected.
+        const DisplayOrderArray& shown = f.window->displayOrder();
+        for (int p = 0; p < 485; ++p)
+            QCOMPARE(f.groupList()->itemText(p), numeric[shown[std::size_t(p)]]);
+        QCOMPARE(shown[std::size_t(f.groupList()->currentIndex())], 40);
+        QVERIFY(f.groupList()->currentIndex() != 40);
+
+        if (byMenu) {
+            f.desktop.files = {f.rom.qpath()};
+            f.window->command(ID_FILE_OPENROM)->trigger();
+            QVERIFY(f.desktop.shown.empty());
+        } else {
+            QVERIFY(f.load());
+        }
+        // Position p shows group p again, the first one selected with its bytes.
+        for (int p = 0; p < 485; ++p) {
+            QCOMPARE(f.window->displayOrder()[std::size_t(p)], p);
+            QCOMPARE(f.groupList()->itemText(p), numeric[p]);
+        }
+        QCOMPARE(f.groupList()->currentIndex(), 0);
+        QCOMPARE(f.data.currentPosition(), 0);
+        QCOMPARE(f.window->editor().shownGroup(), 0);
+        QCOMPARE(f.fields(), (QStringList{"17", "1", "203", "0"}));
+        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDA9E"));
     }
-    // Position p shows group p again, the first one selected with its bytes.
-    QCOMPARE(f.groupList()->count(), 485);
-    for (int p = 0; p < 485; ++p) {
-        QCOMPARE(f.window->displayOrder()[std::size_t(p)], p);
-        QCOMPARE(f.groupList()->itemText(p),
-                 QString::fromLatin1(ComposeDisplayName(f.data, p).c_str()));
+
+    void typingFollowsPickerAndCustomSlot() {
+        WindowFixture f;
+        QVERIFY(f.load());
+        f.type(IDC_LAYER1_HI, "1");
+        f.type(IDC_LAYER1_LO, "");
+        f.type(IDC_LAYER1_LO, "5");
+        QCOMPARE(f.picker(1)->currentIndex(), 251);  // background 261
+        QCOMPARE(f.picker(1)->count(), 315);
+
+        f.type(IDC_LAYER1_LO, "50");
+        f.type(IDC_LAYER1_HI, "2");
+        QCOMPARE(f.picker(1)->count(), 316);
+        QCOMPARE(f.picker(1)->currentIndex(), 315);
+        QVERIFY(f.picker(1)->itemText(315).isEmpty());
+        QVERIFY(ShowsPicture(f.picker(1), 315, 890));
+        QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 50);
+        QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 2);
+
+        // Away to a catalogued thumbnail (item 245 is background 255) and back
+        // to the custom item.
+        f.choosePicker(1, 245);
+        QCOMPARE(f.fields().mid(0, 2), (QStringList{"255", "0"}));
+        QCOMPARE(f.picker(1)->currentIndex(), 245);
+        QCOMPARE(f.window->editor().syncGuard(1), 0);
+        f.choosePicker(2, 99);
+        QCOMPARE(f.fields().mid(2), (QStringList{"70", "1"}));
+        QCOMPARE(f.window->editor().syncGuard(2), 0);
+        // Records change only when the group is left or saved.
+        QCOMPARE(f.data.record(0).layer1Lo, 0);
+        f.choosePicker(1, 315);
+        QCOMPARE(f.fields().mid(0, 2), (QStringList{"50", "2"}));
+        QCOMPARE(f.picker(1)->currentIndex(), 315);
+        QCOMPARE(f.picker(1)->count(), 316);
+        QCOMPARE(f.window->editor().syncGuard(1), 0);
     }
-    QCOMPARE(f.groupList()->currentIndex(), 0);
-    QCOMPARE(f.data.currentPosition(), 0);
-    QCOMPARE(f.window->editor().shownGroup(), 0);
-    QCOMPARE(Fields(f), (QStringList{"17", "1", "203", "0"}));
-    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDA9E"));
-}
 
-void TestWindow::typingFollowsPickerAndCustomSlot() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    f.type(IDC_LAYER1_HI, "1");
-    f.type(IDC_LAYER1_LO, "");
-    f.type(IDC_LAYER1_LO, "5");
-    QCOMPARE(f.picker(1)->currentIndex(), 251);  // background 261
-    QCOMPARE(f.picker(1)->count(), 315);
-
-    f.type(IDC_LAYER1_LO, "50");
-    f.type(IDC_LAYER1_HI, "2");
-    QCOMPARE(f.picker(1)->count(), 316);
-    QCOMPARE(f.picker(1)->currentIndex(), 315);
-    QVERIFY(f.picker(1)->itemText(315).isEmpty());
-    QVERIFY(ShowsPicture(f.picker(1), 315, 890));
-    QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 50);
-    QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 2);
-
-    // Away to a catalogued thumbnail (item 245 is background 255) and back
-    // to the custom item.
-    f.choosePicker(1, 245);
-    QCOMPARE(Fields(f).mid(0, 2), (QStringList{"255", "0"}));
-    QCOMPARE(f.picker(1)->currentIndex(), 245);
-    QCOMPARE(f.window->editor().syncGuard(1), 0);
-    f.choosePicker(2, 99);
-    QCOMPARE(Fields(f).mid(2), (QStringList{"70", "1"}));
-    QCOMPARE(f.window->editor().syncGuard(2), 0);
-    // Records change only when the group is left or saved.
-    QCOMPARE(f.data.record(0).layer1Lo, 0);
-    f.choosePicker(1, 315);
-    QCOMPARE(Fields(f).mid(0, 2), (QStringList{"50", "2"}));
-    QCOMPARE(f.picker(1)->currentIndex(), 315);
-    QCOMPARE(f.picker(1)->count(), 316);
-    QCOMPARE(f.window->editor().syncGuard(1), 0);
-}
-
-void TestWindow::customSlotMixAfterGroupChange() {
-    om::RomImage image = omtest::MakeTestImage();
-    image.putEntry(1, 5, 1, 0, 0);  // background 261
-    image.putEntry(2, 9, 0, 0, 0);  // background 9; 9 with high byte 1 is unknown
-    WindowFixture f(image);
-    QVERIFY(f.load());
-    f.chooseGroup(1);
-    QCOMPARE(f.picker(1)->currentIndex(), 251);
-    f.chooseGroup(2);
-    QCOMPARE(f.picker(1)->currentIndex(), 9);
-    // The first update searched (9, 1): the custom slot kept that mix.
-    QCOMPARE(f.picker(1)->count(), 316);
-    QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 9);
-    QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 1);
-}
-
-void TestWindow::leavingAndReturningKeepsTypedValues() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    f.chooseGroup(10);
-    f.type(IDC_LAYER1_LO, "999");
-    f.type(IDC_LAYER2_LO, "12");
-    // Position 10 holds group 199 in the progression order: the values go to
-    // group 10, the one shown, when it is left.
-    f.click(IDC_ORDER_PROGRESSION);
-    QCOMPARE(f.window->displayOrder()[10], 199);
-    f.chooseGroup(0);
-    QCOMPARE(f.data.record(10).layer1Lo, 999);
-    QCOMPARE(f.data.record(10).layer2Lo, 12);
-    QCOMPARE(f.data.record(199).layer1Lo, 199);
-    QCOMPARE(f.data.record(199).layer2Lo, 56);
-    f.click(IDC_ORDER_NUMERIC);
-    f.chooseGroup(10);
-    QCOMPARE(Fields(f), (QStringList{"999", "0", "12", "1"}));
-
-    // Close and load again: the ROM's values come back.
-    f.window->OnFileCloseRom();
-    QVERIFY(f.load());
-    f.chooseGroup(10);
-    QCOMPARE(Fields(f), (QStringList{"10", "0", "245", "1"}));
-}
-
-void TestWindow::fieldsAcceptOnlyDigits() {
-    WindowFixture f;
-    QVERIFY(f.load());
-    ByteField* lo = f.field(IDC_LAYER1_LO);
-    QSignalSpy changes(lo, &ByteField::changed);
-    f.type(IDC_LAYER1_LO, "a-4x2 ");
-    QCOMPARE(lo->text(), QStringLiteral("42"));
-    // Digits of other scripts are not digits here either.
-    for (char16_t c : {u'\u0663', u'\u00B2'}) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(c)));
-        QApplication::sendEvent(lo, &press);
+    void customSlotMixAfterGroupChange() {
+        om::RomImage image = omtest::MakeTestImage();
+        image.putEntry(1, 5, 1, 0, 0);  // background 261
+        image.putEntry(2, 9, 0, 0, 0);  // background 9; 9 with high byte 1 is unknown
+        WindowFixture f(image);
+        QVERIFY(f.load());
+        f.chooseGroup(1);
+        QCOMPARE(f.picker(1)->currentIndex(), 251);
+        f.chooseGroup(2);
+        QCOMPARE(f.picker(1)->currentIndex(), 9);
+        // The first update searched (9, 1): the custom slot kept that mix.
+        QCOMPARE(f.picker(1)->count(), 316);
+        QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 9);
+        QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 1);
     }
-    QCOMPARE(lo->text(), QStringLiteral("42"));
-    QCOMPARE(changes.size(), 2);
-    // Program updates raise the handler even when the text stays the same.
-    lo->setValue(42);
-    QCOMPARE(changes.size(), 3);
 
-    const std::pair<const char*, std::int32_t> values[] = {
-        {"-7", -7}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
-        {"2147483648", 0}, {"99999999999999999999", 0}, {"", 0}, {"-", 0}, {"+5", 0},
-        {"12a", 0}, {" 1", 0}};
-    for (auto [text, value] : values)
-        QCOMPARE(ParseFieldValue(text), value);
-}
+    void leavingAndReturningKeepsTypedValues() {
+        WindowFixture f;
+        QVERIFY(f.load());
+        f.chooseGroup(10);
+        f.type(IDC_LAYER1_LO, "999");
+        f.type(IDC_LAYER2_LO, "12");
+        // Position 10 holds group 199 in the progression order: the values go to
+        // group 10, the one shown, when it is left.
+        f.click(IDC_ORDER_PROGRESSION);
+        QCOMPARE(f.window->displayOrder()[10], 199);
+        f.chooseGroup(0);
+        QCOMPARE(f.data.record(10).layer1Lo, 999);
+        QCOMPARE(f.data.record(10).layer2Lo, 12);
+        QCOMPARE(f.data.record(199).layer1Lo, 199);
+        QCOMPARE(f.data.record(199).layer2Lo, 56);
+        f.click(IDC_ORDER_NUMERIC);
+        f.chooseGroup(10);
+        QCOMPARE(f.fields(), (QStringList{"999", "0", "12", "1"}));
 
-void TestWindow::backgroundClickFocusesGroupList() {
-    WindowFixture f;
-    f.window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
-    QWidget* surface = f.window->surface();
-    f.control<QPushButton>(IDC_ORDER_ALPHA)->setFocus();
-    QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(2, surface->height() - 2));
-    QVERIFY(f.control<QWidget>(IDC_ORDER_ALPHA)->hasFocus());
+        // Close and load again: the ROM's values come back.
+        f.window->OnFileCloseRom();
+        QVERIFY(f.load());
+        f.chooseGroup(10);
+        QCOMPARE(f.fields(), (QStringList{"10", "0", "245", "1"}));
+    }
 
-    QVERIFY(f.load());
-    // A click on a "BG number:" label goes through to the window.
-    const QPoint onLabel(DialogUnits(f.window->font()).x(60), DialogUnits(f.window->font()).y(126));
-    QWidget* under = surface->childAt(onLabel);
-    QVERIFY(!under || under->testAttribute(Qt::WA_TransparentForMouseEvents));
-    QTest::mouseClick(surface, Qt::LeftButton, {}, onLabel);
-    QVERIFY(f.groupList()->hasFocus());
-}
+    void fieldsAcceptOnlyDigits() {
+        WindowFixture f;
+        QVERIFY(f.load());
+        ByteField* lo = f.field(IDC_LAYER1_LO);
+        QSignalSpy changes(lo, &ByteField::changed);
+        f.type(IDC_LAYER1_LO, "a-4x2 ");
+        QCOMPARE(lo->text(), QStringLiteral("42"));
+        // Digits of other scripts are not digits here either.
+        for (char16_t c : {u'\u0663', u'\u00B2'}) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(QChar(c)));
+            QApplication::sendEvent(lo, &press);
+        }
+        QCOMPARE(lo->text(), QStringLiteral("42"));
+        QCOMPARE(changes.size(), 2);
+        // Program updates raise the handler even when the text stays the same.
+        lo->setValue(42);
+        QCOMPARE(changes.size(), 3);
+
+        const std::pair<const char*, std::int32_t> values[] = {
+            {"-7", -7}, {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1},
+            {"2147483648", 0}, {"99999999999999999999", 0}, {"", 0}, {"-", 0}, {"+5", 0},
+            {"12a", 0}, {" 1", 0}};
+        for (auto [text, value] : values)
+            QCOMPARE(ParseFieldValue(text), value);
+    }
+
+    void backgroundClickFocusesGroupList() {
+        WindowFixture f;
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QWidget* surface = f.window->surface();
+        f.control<QPushButton>(IDC_ORDER_ALPHA)->setFocus();
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(2, surface->height() - 2));
+        QVERIFY(f.control<QWidget>(IDC_ORDER_ALPHA)->hasFocus());
+
+        QVERIFY(f.load());
+        // A click on a "BG number:" label goes through to the window.
+        const QPoint onLabel(DialogUnits(f.window->font()).x(60), DialogUnits(f.window->font()).y(126));
+        QWidget* under = surface->childAt(onLabel);
+        QVERIFY(!under || under->testAttribute(Qt::WA_TransparentForMouseEvents));
+        QTest::mouseClick(surface, Qt::LeftButton, {}, onLabel);
+        QVERIFY(f.groupList()->hasFocus());
+    }
+};
 
 QTEST_MAIN(TestWindow)
 #include "test_window.moc"
