@@ -29,6 +29,7 @@
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
+#include "patch/ImagePatch.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
 #include "pickers/BuildLayerPickers.h"
@@ -489,11 +490,12 @@ void CBattleAnimDlg::OnFileExportPatch() {
         return;
     const std::string file = QFile::encodeName(path).toStdString();
     // The name's extension says the format; BPS, which checks that it is
-    // applied to the right image, when it says neither.
+    // applied to the right image, when it says neither. A BPS patch of a
+    // headered image is made behind its header, for images with and without one.
     const PatchFormat format = PatchFormatForPath(file).value_or(PatchFormat::Bps);
     ByteVector patch;
     std::string error;
-    if (!MakePatch(format, openedImage_, edited, patch, error) ||
+    if (!MakeImagePatch(format, openedImage_, edited, patch, error) ||
         !WriteFileAtomically(file, patch, error))
         desktop_.messageBox(this, QString::fromLatin1(kExportFailedText).arg(QString::fromStdString(error)),
                             Desktop::Buttons::Ok, Desktop::Icon::Warning);

@@ -2,6 +2,7 @@
 // then the data; size 0: a 2-byte count and one byte repeated), "EOF", and
 // optionally the 3-byte size to cut the result to.
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "patch/Patch.h"
@@ -153,7 +154,8 @@ bool MakeIpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::stri
     return true;
 }
 
-bool ApplyIpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error) {
+bool ApplyIpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error,
+                   WrittenRange* written) {
     if (PatchFormatOf(patch) != PatchFormat::Ips) {
         error = "not an IPS patch: it does not start with \"PATCH\"";
         return false;
@@ -165,6 +167,8 @@ bool ApplyIpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::str
     const std::size_t size = patch.size();
     ByteVector out(source.begin(), source.end());
     std::size_t pos = kMagicSize;
+    std::size_t total = 0;  // bytes the records have written so far
+    WrittenRange range{SIZE_MAX, 0};
     for (;;) {
         const std::size_t left = size - pos;
         if (left >= 3 && std::equal(std::begin(kEndMarker), std::end(kEndMarker),
@@ -199,6 +203,17 @@ bool ApplyIpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::str
             return fail(recordAt, "the record writes past 64 MiB");
         if (end > out.size())
             out.resize(end);
+        // The image only grows until the cut at the end, so a patch that
+        // writes each byte of its result at most kMaxIpsRewrites times never
+        // comes past this.
+        total += count;
+        if (total > kMaxIpsRewrites * out.size())
+            return fail(recordAt, "with this record the patch writes " + std::to_string(total) +
+                                      " bytes, more than " + std::to_string(kMaxIpsRewrites) +
+                                      " times the " + std::to_string(out.size()) +
+                                      " bytes of its result: it rewrites the same bytes over "
+                                      "and over");
+        range = {std::min(range.first, offset), std::max(range.end, end)};
         if (data)
             std::copy(data, data + count, out.begin() + static_cast<std::ptrdiff_t>(offset));
         else
@@ -216,6 +231,8 @@ bool ApplyIpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::str
                              " bytes after the end marker, where only a 3-byte size may stand");
     }
     target = std::move(out);
+    if (written)
+        *written = range.end ? range : WrittenRange{};
     return true;
 }
 

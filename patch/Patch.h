@@ -20,6 +20,18 @@ enum class PatchFormat { Ips, Bps };
 
 // The largest image a patch may produce.
 inline constexpr std::size_t kMaxPatchTarget = 64u * 1024 * 1024;  // 64 MiB
+// The largest patch this program reads.
+inline constexpr std::size_t kMaxPatchSize = 64u * 1024 * 1024;  // 64 MiB
+// An IPS patch may write at most this many times as many bytes as its result
+// holds: a patch that rewrites the same bytes over and over costs time and
+// gives nothing, and is refused.
+inline constexpr std::size_t kMaxIpsRewrites = 4;
+
+// The offsets an IPS patch's records write, [first, end); empty when it has none.
+struct WrittenRange {
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
 
 // By a file name's extension, ".ips" or ".bps" in any letter case; nullopt otherwise.
 std::optional<PatchFormat> PatchFormatForPath(std::string_view path);
@@ -34,7 +46,9 @@ bool MakeIpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::stri
 bool MakeBpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::string& error);
 bool MakePatch(PatchFormat format, ByteSpan source, ByteSpan target, ByteVector& patch,
                std::string& error);
-bool ApplyIpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error);
+// written, when given, is set to the range the records write.
+bool ApplyIpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error,
+                   WrittenRange* written = nullptr);
 bool ApplyBpsPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error);
 // By the patch's magic; an unknown format is an error.
 bool ApplyPatch(ByteSpan source, ByteSpan patch, ByteVector& target, std::string& error);

@@ -6,7 +6,7 @@
 
 #include "MessageTexts.h"
 #include "WindowFixture.h"
-#include "patch/Patch.h"
+#include "patch/ImagePatch.h"
 
 using namespace om;
 using omtest::WindowFixture;
@@ -18,8 +18,8 @@ constexpr long kHeaderlessTable = 776350;
 
 ByteVector Apply(const ByteVector& source, const ByteVector& patch) {
     ByteVector target;
-    std::string error;
-    if (!ApplyPatch(source, patch, target, error))
+    std::string note, error;
+    if (!ApplyImagePatch(source, patch, target, note, error))
         qWarning("%s", error.c_str());
     return target;
 }
@@ -33,11 +33,13 @@ private slots:
         QTest::addColumn<bool>("headered");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("magic");
-        QTest::newRow("BPS, .smc") << true << "edit.bps" << QByteArray("BPS1");
+    // BPS: made behind the header, of 3 MiB to 3 MiB, for images with or without one.
+    const QByteArray bps = QByteArray::fromHex("42505331 007f3e80 007f3e80");
+    QTest::newRow("BPS, .smc") << true << "edit.bps" << bps;
         QTest::newRow("IPS, .smc") << true << "edit.ips" << QByteArray("PATCH");
-        QTest::newRow("BPS, .sfc") << false << "edit.BPS" << QByteArray("BPS1");
+    QTest::newRow("BPS, .sfc") << false << "edit.BPS" << bps;
         QTest::newRow("IPS, .sfc") << false << "edit.IPS" << QByteArray("PATCH");
-        QTest::newRow("no extension: BPS") << true << "edit" << QByteArray("BPS1");
+    QTest::newRow("no extension: BPS") << true << "edit" << bps;
     }
 
     void patchGivesTheTableShown() {
@@ -81,12 +83,16 @@ private slots:
         QCOMPARE(f.data.record(484).layer1Lo, 228);
         QCOMPARE(f.text(IDC_LAYER1_LO), QStringLiteral("300"));
 
-        // A BPS is refused by any other image.
-        if (magic == "BPS1") {
+    // A BPS is refused by any other image, and applies to the image without its header.
+    if (magic.startsWith("BPS1")) {
             ByteVector other = original, out;
-            other[0] ^= 1;
-            std::string error;
-            QVERIFY(!ApplyPatch(other, patch, out, error));
+        other.back() ^= 1;
+        std::string note, error;
+        QVERIFY(!ApplyImagePatch(other, patch, out, note, error));
+        if (headered) {
+            const ByteVector bare(original.begin() + 512, original.end());
+            QVERIFY(Apply(bare, patch) == ByteVector(target.begin() + 512, target.end()));
+        }
         }
     }
 

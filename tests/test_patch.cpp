@@ -14,6 +14,7 @@
 
 #include "TestImages.h"
 #include "patch/BpsNumber.h"
+#include "patch/ImagePatch.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
 #include "romdata/RomImage.h"
@@ -66,6 +67,11 @@ const char kAllActions[] = "42505331 88 8e 80 84 8a 8a 86 91 81 7a 8f 8e 87 93"
 const char kOneChanged[] = "42505331 84 84 80 80 81 58 84 a5 20 17 db 03 06 a6 ca 45 f1 c9 d0";
 
 const ByteVector kUntouched{0xDE, 0xAD};
+
+// bytes with the given ones written at offset.
+QByteArray Put(QByteArray bytes, qsizetype offset, const char* hex) {
+    return bytes.replace(offset, Hex(hex).size(), Hex(hex));
+}
 
 enum class Via { Any, Ips, Bps };
 
@@ -256,6 +262,12 @@ private slots:
             << src << Ips("000008 0002 f8 f9") << Hex("10 11 12 13 14 15 00 00 f8 f9");
         QTest::newRow("IPS, run past the end") << src << Ips("000005 0000 0002 ee")
                                                << Hex("10 11 12 13 14 ee ee");
+        // Up to 4 times the result's size may be written, the size it has grown to counting.
+        const QByteArray run6 = Hex("000000 0000 0006 ee"), run8 = Hex("000000 0000 0008 ee");
+        QTest::newRow("IPS, the whole image written 4 times")
+            << src << "PATCH" + run6.repeated(4) + "EOF" << QByteArray(6, char(0xee));
+        QTest::newRow("IPS, grown image written 4 times")
+            << src << "PATCH" + run8.repeated(4) + "EOF" << QByteArray(8, char(0xee));
         QTest::newRow("IPS, cut to the same size") << src << Ips("", "000006") << src;
         QTest::newRow("IPS, record then cut")
             << src << Ips("000005 0003 d5 d6 d7", "000007") << Hex("10 11 12 13 14 d5 d6");
@@ -375,11 +387,18 @@ private slots:
     }
 
     void makeRefusesHugeTarget() {
-        const ByteVector big(om::kMaxPatchTarget + 1, 0);
+        ByteVector big(om::kMaxPatchTarget + 1, 0);
         ByteVector patch = kUntouched;
         std::string error;
         QVERIFY(!om::MakeBpsPatch({}, big, patch, error));
         QVERIFY2(QString::fromStdString(error).contains("64 MiB"), error.c_str());
+        QCOMPARE(patch, kUntouched);
+        // A 64 MiB result fits, but a patch holding all of it is too large to be read.
+        big.pop_back();
+        QVERIFY(!om::MakeImagePatch(om::PatchFormat::Bps, {}, big, patch, error));
+        QCOMPARE(QString::fromStdString(error),
+                 "it would be refused when applied: the patch has 67108890 bytes, more than the "
+                 "67108864 this program reads");
         QCOMPARE(patch, kUntouched);
     }
 
@@ -424,6 +443,74 @@ private slots:
         const std::tuple<int, int, const char*> runs[] = {
             {5, 9, "byte 5: the patch ends before its end marker \"EOF\""},
             {10, 10, "byte 5: the record needs 2 data bytes, the patch has 0 left"},
+    // --- The copier-header convention -----------------------------------------
+    // Patches written out by hand applied to an image (modified empty), and
+    // patches made of two images; each with its note, or refused.
+    void imagePatch_data() {
+        QTest::addColumn<QByteArray>("image");
+        QTest::addColumn<QByteArray>("modified");
+        QTest::addColumn<QByteArray>("patch");
+        QTest::addColumn<QByteArray>("result");  // empty: refused
+        QTest::addColumn<QString>("says");       // in the note or the error; empty: no note
+        // The cartridge, the same with entry 0's first byte set, two headers.
+        const QByteArray cart = Qba(TableImage(om::kSfcLayout)), changed = Put(cart, 0xBD89E, "77"),
+                         h(512, 'h'), h2 = Put(h, 0, "02");
+        // Made behind the header (both sizes 3145728), and of the whole headered file (3146240).
+        const QByteArray behind = Seal(Hex("42505331 007f3e80 007f3e80 80 74433c80 81 77 003a4183"),
+                                       cart, changed),
+                         whole = Seal(Hex("42505331 00033f80 00033f80 80 74533c80 81 77 003a4183"),
+                                      h + cart, h + changed);
+        const auto apply = [](const char* name, const QByteArray& image, const QByteArray& patch,
+                              const QByteArray& result, const char* says) {
+            QTest::newRow(name) << image << QByteArray() << patch << result << QString(says);
+        };
+        const auto make = [](const char* name, const QByteArray& image, const QByteArray& modified,
+                             const QByteArray& patch, const char* says) {
+            QTest::newRow(name) << image << modified << patch << modified << QString(says);
+        };
+        apply("BPS behind a header, to an image without", cart, behind, changed, "");
+        apply("BPS behind a header, to an image with", h + cart, behind, h + changed, "");
+        apply("BPS behind a header, to another size", h + cart.left(3144704), behind, {},
+              "expects 3145728 bytes, this image has 3144704 behind its 512-byte copier header");
+        apply("BPS of a whole headered file, to it", h + cart, whole, h + changed,
+              "note: this BPS patch was made from a whole image with its 512-byte copier header");
+        apply("BPS of a whole headered file, to an image without", cart, whole, {},
+              "made from the whole of an image with a 512-byte copier header");
+        apply("IPS at a headered table, to an image without", cart, Ips("0be22e 0004 01020304"),
+              Put(cart, 0xBE22E, "01020304"), "probably made for an image with a header");
+        apply("IPS at a headerless table, to an image with", h + cart, Ips("0bd89e 0001 77"),
+              Put(h + cart, 0xBD89E, "77"), "probably made for an image without a header");
+        apply("IPS at its table", cart, Ips("0bd89e 0001 77"), changed, "");
+        apply("IPS at the other table and elsewhere", cart, Ips("000100 0001 aa 0be22e 0001 bb"),
+              Put(Put(cart, 0x100, "aa"), 0xBE22E, "bb"), "");
+        // Headered and headerless images give the same BPS patch.
+        make("BPS made of headered images", h + cart, h + changed, behind, "");
+        make("BPS made of headerless images", cart, changed, behind, "");
+        make("BPS made of images whose headers differ", h + cart, h2 + changed,
+             Seal(Hex("42505331 00033f80 00033f80 80 81 02 70533c80 81 77 003a4183"), h + cart,
+                  h2 + changed),
+             "note: the copier headers of the two images differ");
+        make("IPS made of headered images", h + cart, h + changed, Ips("0bda9e 0001 77"), "");
+    }
+    void imagePatch() {
+        QFETCH(QByteArray, image);
+        QFETCH(QByteArray, modified);
+        QFETCH(QByteArray, patch);
+        QFETCH(QByteArray, result);
+        QFETCH(QString, says);
+        ByteVector out = kUntouched;
+        std::string note = "old", error;
+        const bool made = !modified.isEmpty();
+        const bool done = made ? om::MakeImagePatch(*om::PatchFormatOf(Span(patch)), Span(image),
+                                                    Span(modified), out, error, &note)
+                               : om::ApplyImagePatch(Span(image), Span(patch), out, note, error);
+        QCOMPARE(done, !result.isEmpty());
+        QCOMPARE(Qba(out), !done ? Qba(kUntouched) : made ? patch : result);
+        const std::string said = done ? note : error;
+        QVERIFY2(says.isEmpty() ? said.empty() : QString::fromStdString(said).contains(says),
+                 said.c_str());
+    }
+
             {11, 11, "byte 5: the record needs 2 data bytes, the patch has 1 left"},
             {12, 16, "byte 12: the patch ends before its end marker \"EOF\""},
             {17, 19, "byte 12: the patch ends inside this run record"},
@@ -469,6 +556,12 @@ private slots:
             "byte 5: the record needs 65535 data bytes, the patch has 5 left");
         ips("run of 0", Hex("000002 0000 0000 ee") + "EOF",
             "byte 5: a run record with a count of 0");
+        const QByteArray run6 = Hex("000000 0000 0006 ee");
+        ips("4 times the size written, then a byte more",
+            run6.repeated(4) + Hex("000005 0001 ff") + "EOF",
+            "byte 37: with this record the patch writes 25 bytes, more than 4 times the 6 bytes");
+        ips("a run rewritten 9 times", run6.repeated(9) + "EOF",
+            "byte 37: with this record the patch writes 30 bytes");
         ips("cut past the end", "EOF" + Hex("000007"),
             "byte 8: the size to cut the image to, 7 bytes, is past its end (6 bytes)");
         ips("one byte after the end", "EOF" + Hex("00"), "byte 8: 1 bytes after the end marker");

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "Commands.h"
+#include "patch/ImagePatch.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
 
@@ -38,6 +39,12 @@ std::string OutputIsInput(const std::string& out, const std::string& a, const st
 
 bool ReadInput(const std::string& path, om::ByteVector& bytes, std::string& reason) {
     return om::ReadWholeFile(path, om::kMaxPatchTarget, bytes, reason);
+}
+
+// A note or warning about a patch that was written all the same.
+void Say(const std::string& note) {
+    if (!note.empty())
+        std::cerr << kProgram << ": " << note << "\n";
 }
 
 }  // namespace
@@ -73,12 +80,14 @@ int MakePatch(const Arguments& args, const Options& options) {
     if (original == modified)
         return Fail("'" + originalPath + "' and '" + modifiedPath +
                     "' are the same; no patch written");
-    if (!om::MakePatch(*format, original, modified, patch, reason))
-        return Fail("cannot make the patch: " + reason);
+    std::string note;
+    if (!om::MakeImagePatch(*format, original, modified, patch, reason, &note))
+        return Fail("cannot make the patch: " + reason + "; no patch written");
     if (!om::WriteFileAtomically(outPath, patch, reason))
         return Fail(reason);
     std::cout << "wrote " << outPath << " (" << FormatName(*format) << " patch, " << patch.size()
               << " bytes)\n";
+    Say(note);
     return kExitOk;
 }
 
@@ -91,14 +100,17 @@ int ApplyPatch(const Arguments& args, const Options&) {
         return Fail(reason);
 
     om::ByteVector rom, patch, result;
-    if (!ReadInput(romPath, rom, reason) || !ReadInput(patchPath, patch, reason))
+    if (!ReadInput(romPath, rom, reason) ||
+        !om::ReadWholeFile(patchPath, om::kMaxPatchSize, patch, reason))
         return Fail(reason);
-    if (!om::ApplyPatch(rom, patch, result, reason))
+    std::string note;
+    if (!om::ApplyImagePatch(rom, patch, result, note, reason))
         return Fail("cannot apply '" + patchPath + "' to '" + romPath + "': " + reason +
                     "; nothing written");
     if (!om::WriteFileAtomically(outPath, result, reason))
         return Fail(reason);
     std::cout << "wrote " << outPath << " (" << result.size() << " bytes)\n";
+    Say(note);
     return kExitOk;
 }
 

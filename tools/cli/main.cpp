@@ -54,12 +54,16 @@ constexpr Command kCommands[] = {
      "Writes the difference between two images to OUT as a patch: BPS or IPS\n"
      "by OUT's extension (.bps, .ips) or by --format. BPS is the one to\n"
      "publish: it carries checksums of the original, the result and itself,\n"
-     "so a patch applied to the wrong image is refused.",
+     "so a patch applied to the wrong image is refused. Of two images with a\n"
+     "512-byte copier header, a BPS patch is made behind it, for images with\n"
+     "and without one. A patch apply-patch would refuse is not written.",
      false, true, &omcli::MakePatch},
     {"apply-patch", "ROM PATCH OUT", 3,
      "Applies an IPS or BPS patch to a copy of ROM and writes it to OUT,\n"
      "whole or not at all; never in place. A BPS patch made for another\n"
-     "image, or damaged, is refused and nothing is written.",
+     "image, or damaged, is refused and nothing is written. A headered ROM's\n"
+     "header is set aside for a BPS patch made without it. An IPS patch is\n"
+     "applied as it is, with a warning when it looks made for the other layout.",
      false, false, &omcli::ApplyPatch},
     {"make-demo-rom", "OUT", 1, "Writes a demo image the editor accepts to a new file OUT.", false,
      false, &omcli::MakeDemoRom},
