@@ -281,6 +281,7 @@ void TestDesktop::shortcuts() {
         {ID_FILE_CLOSEROM, QKeySequence::Close, QKeySequence()},
         {ID_FILE_SAVECHANGES, QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S)},
         {ID_FILE_EXIT, QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {ID_EDIT_FINDGROUP, QKeySequence::Find, QKeySequence(Qt::CTRL | Qt::Key_F)},
         {ID_HELP_README, QKeySequence::UnknownKey, QKeySequence()},
         {ID_HELP_ABOUT, QKeySequence::UnknownKey, QKeySequence()},
     };

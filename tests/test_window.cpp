@@ -151,17 +151,20 @@ void TestWindow::layoutIdentifiersMenuAndFrame() {
         QVERIFY(a->isEnabled());
     }
     const auto menus = w.menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
-    QCOMPARE(menus[1]->text(), QStringLiteral("&Help"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("&Edit"));
+    QCOMPARE(menus[2]->text(), QStringLiteral("&Help"));
     // The File menu in order, the separator as an empty text.
     QStringList file;
     for (const QAction* a : menus[0]->menu()->actions())
         file.append(a->isSeparator() ? QString() : a->text());
     QCOMPARE(file, (QStringList{"&Open ROM", "C&lose ROM", "&Save Changes", "Export &Patch...",
                                  "", "&Exit"}));
+    QCOMPARE(menus[1]->menu()->actions().size(), 1);
+    QCOMPARE(menus[1]->menu()->actions()[0]->text(), QStringLiteral("&Find Group..."));
     QStringList help;
-    for (const QAction* a : menus[1]->menu()->actions())
+    for (const QAction* a : menus[2]->menu()->actions())
         help.append(a->text());
     QCOMPARE(help, (QStringList{"&Readme", "&About..."}));
 }
