@@ -90,6 +90,18 @@ bool ChooseFromRowMenu(FindGroupDlg* d, int row, int id) {
     return ChooseFromMenu(t->viewport(), t->visualRect(t->model()->index(row, 1)).center(), id);
 }
 
+// A companion run that ended with status, printing exactly out; or, when
+// says is given, refused with one line on standard error holding it.
+void CheckRun(const omtest::CliRun& r, int status, const QByteArray& out, const QByteArray& says) {
+    if (!says.isEmpty()) {
+        OM_CHECK_REFUSED(r, status, says);
+        return;
+    }
+    QCOMPARE(r.exitCode, status);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.out, out);
+}
+
 // "0 1 2 ... 484" without the groups in except.
 QByteArray AllGroupsBut(const Groups& except) {
     QByteArrayList out;
@@ -381,14 +393,7 @@ void TestFind::cliFind() {
     QFETCH(QByteArray, says);
     omtest::TempRom rom(FindImage(image == QLatin1String("planted")));
     const QString path = image == QLatin1String("missing") ? rom.dir() + "/gone.smc" : rom.qpath();
-    const omtest::CliRun r = RunCli(QStringList{"find", path} + terms);
-    if (says.isEmpty()) {
-        QCOMPARE(r.exitCode, status);
-        QCOMPARE(r.err, QByteArray());
-        QCOMPARE(r.out, out);
-    } else {
-        OM_CHECK_REFUSED(r, status, says);
-    }
+    CheckRun(RunCli(QStringList{"find", path} + terms), status, out, says);
 }
 
 void TestFind::cliUsage_data() {
@@ -424,14 +429,7 @@ void TestFind::cliUsage() {
     image.putEntry(300, 44, 1, 18, 0);
     image.putEntry(484, 44, 1, 70, 1);
     omtest::TempRom rom(image);
-    const omtest::CliRun r = RunCli(QStringList{"usage", rom.qpath()} + options);
-    if (says.isEmpty()) {
-        QCOMPARE(r.exitCode, status);
-        QCOMPARE(r.err, QByteArray());
-        QCOMPARE(r.out, out);
-    } else {
-        OM_CHECK_REFUSED(r, status, says);
-    }
+    CheckRun(RunCli(QStringList{"usage", rom.qpath()} + options), status, out, says);
 }
 
 QTEST_MAIN(TestFind)
