@@ -25,6 +25,7 @@
 #include "app/AboutDlg.h"
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
+#include "app/FindGroupDlg.h"
 #include "app/Messages.h"
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
@@ -167,6 +168,15 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     connect(command(ID_FILE_EXPORTPATCH), &QAction::triggered, this,
             &CBattleAnimDlg::OnFileExportPatch);
     connect(command(ID_FILE_EXIT), &QAction::triggered, this, &QDialog::reject);
+    connect(command(ID_EDIT_FINDGROUP), &QAction::triggered, this, &CBattleAnimDlg::OnEditFindGroup);
+    // Every change of a field is a change of the shown group's values.
+    for (ByteField* f : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
+        connect(f, &ByteField::changed, this,
+                [this] { emit groupValuesChanged(editor_->shownGroup()); });
+    AddBackgroundLookup({layer1Picker_, layer1Lo_, layer1Hi_},
+                        [this] { OnGroupsUsingBackground(1); });
+    AddBackgroundLookup({layer2Picker_, layer2Lo_, layer2Hi_},
+                        [this] { OnGroupsUsingBackground(2); });
     connect(command(ID_HELP_README), &QAction::triggered, this, &CBattleAnimDlg::OnHelpReadme);
     connect(command(ID_HELP_ABOUT), &QAction::triggered, this, &CBattleAnimDlg::OnHelpAbout);
     // The platform has no help engine: F1 opens the readme as Help > Readme does.
@@ -197,6 +207,7 @@ void CBattleAnimDlg::BuildMenu() {
         {"&File", CONTROL(ID_FILE_EXPORTPATCH), "Export &Patch..."},
         {"&File", 0, nullptr, nullptr},
         {"&File", CONTROL(ID_FILE_EXIT), "&Exit", QKeySequence::Quit},
+        {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
     };
@@ -446,6 +457,7 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     std::fclose(f);
     editor_->SelectGroup(0, false);
     EnableEditing(true);
+    emit romChanged();
     return true;
 }
 
@@ -463,6 +475,7 @@ void CBattleAnimDlg::OnFileSaveChanges() {
     if (!written || !romFile_.stillAtPath())
         desktop_.messageBox(this, QString::fromLatin1(kSaveFailedText), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
+    emit groupValuesChanged(editor_->shownGroup());
 }
 
 std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {
@@ -504,6 +517,7 @@ void CBattleAnimDlg::OnFileExportPatch() {
 void CBattleAnimDlg::OnFileCloseRom() {
     romFile_.close();
     EnableEditing(false);
+    emit romChanged();
 }
 
 // --- Group list and orders ------------------------------------------------

@@ -30,6 +30,7 @@ namespace om {
 
 class CSplashDlg;
 class Desktop;
+class FindGroupDlg;
 
 class CBattleAnimDlg : public QDialog {
     Q_OBJECT
@@ -76,6 +77,27 @@ public:
     void OnHelpAbout();
 
     void EnableEditing(bool enable);
+
+    // Edit menu: the Find Group window, made on first use, one at a time.
+    void OnEditFindGroup();
+    FindGroupDlg& findGroupWindow();
+    bool hasFindGroupWindow() const { return findGroup_ != nullptr; }
+    // The right-click "Groups Using This Background" of a layer (1 or 2).
+    void OnGroupsUsingBackground(int layer);
+    // A group chosen in the Find window: selected as a choice in the group
+    // list selects it.
+    void OnFindGroupChosen(int group);
+
+signals:
+    // The values the editor holds for group changed: a field typed or
+    // filled by a picker, or Save. Whatever else changes a group's values
+    // (undo, redo) emits it too.
+    void groupValuesChanged(int group);
+    // A ROM was opened or closed: every group may show other values and
+    // descriptions.
+    void romChanged();
+
+public:
 
     LayerEditor& editor() { return *editor_; }
     const DisplayOrderArray& displayOrder() const { return displayOrder_; }
@@ -152,6 +174,7 @@ private:
     int pickerBuilds_ = 0;
     QString startupRom_;
     QStringList readmePlaces_;
+    FindGroupDlg* findGroup_ = nullptr;
 };
 
 // The places Help > Readme searches, in order: the current folder; the

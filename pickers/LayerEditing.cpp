@@ -15,6 +15,14 @@ int LayerEditor::shownGroup() const {
     return order_[static_cast<std::size_t>(data_.currentPosition())];
 }
 
+std::array<int, 4> LayerEditor::valuesOf(int g) const {
+    if (g == shownGroup())
+        return {layers_[0].controls.lo->value(), layers_[0].controls.hi->value(),
+                layers_[1].controls.lo->value(), layers_[1].controls.hi->value()};
+    const GroupRecord& r = data_.record(g);
+    return {r.layer1Lo, r.layer1Hi, r.layer2Lo, r.layer2Hi};
+}
+
 void LayerEditor::StoreFieldsToCurrentGroup() {
     GroupRecord& r = data_.record(shownGroup());
     r.layer1Lo = layers_[0].controls.lo->value();

@@ -39,6 +39,10 @@ public:
 
     // The group whose values the fields show.
     int shownGroup() const;
+    // The four values the editor holds for group g (layer 1 low, high,
+    // layer 2 low, high): the fields' for the group they show, the record's
+    // for any other.
+    std::array<int, 4> valuesOf(int g) const;
 
 private:
     struct Layer {

@@ -38,6 +38,12 @@ inline constexpr int IDC_ORDER_ALPHA = 1018;
 inline constexpr int IDC_ORDER_PROGRESSION = 1019;
 inline constexpr int IDC_SORTER = 1021;
 
+// The Find Group window.
+inline constexpr int IDD_FIND_GROUP = 131;
+inline constexpr int IDC_FIND_FILTER = 1030;
+inline constexpr int IDC_FIND_TABLE = 1031;
+inline constexpr int IDC_FIND_COUNT = 1032;
+
 // Splash and About controls.
 inline constexpr int IDC_SPLASH_PROGRESS = 1012;
 inline constexpr int IDC_SPLASH_PICTURE = 1014;
@@ -50,6 +56,11 @@ inline constexpr int ID_FILE_CLOSEROM = 32772;
 inline constexpr int ID_FILE_SAVECHANGES = 32773;
 inline constexpr int ID_FILE_EXIT = 32774;
 inline constexpr int ID_FILE_EXPORTPATCH = 32775;
+inline constexpr int ID_EDIT_FINDGROUP = 32790;
+// Right-click menus: a layer's picker and fields, a row of the Find window.
+inline constexpr int ID_GROUPS_USING_BACKGROUND = 32791;
+inline constexpr int ID_GROUPS_USING_LAYER1 = 32792;
+inline constexpr int ID_GROUPS_USING_LAYER2 = 32793;
 inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;

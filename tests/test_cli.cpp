@@ -53,14 +53,14 @@ private slots:
         for (const char* synopsis :
              {"  info ROM", "  dump ROM", "  set ROM GROUP L1LO L1HI L2LO L2HI", "  import ROM CSV",
               "  diff ROM_A ROM_B", "  make-patch ORIGINAL MODIFIED OUT", "  apply-patch ROM PATCH OUT",
-              "  make-demo-rom OUT"}) {
+          "  make-demo-rom OUT", "  find ROM [TERM...]", "  usage ROM [--layer 1|2]"}) {
             const qsizetype at = lines.indexOf(QByteArray(synopsis));
             QVERIFY2(at > 0 && at + 1 < lines.size(), synopsis);
             QVERIFY2(lines[at + 1].startsWith("      ") && lines[at + 1].size() > 12, synopsis);
         }
         QVERIFY(r.out.contains("BPS is the one to\n      publish"));
         for (const char* option :
-             {"  -h, --help ", "  --version ", "  --force ", "  --format ips|bps "})
+         {"  -h, --help ", "  --version ", "  --force ", "  --format ips|bps ", "  --layer 1|2 "})
             QVERIFY2(r.out.contains(option), option);
         QVERIFY(r.out.contains("Exit status:\n  0  "));
         QVERIFY(r.out.endsWith('\n'));

@@ -124,8 +124,8 @@ private slots:
                 menus << (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
         QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "C&lose ROM", "&Save Changes",
-                                     "Export &Patch...", "-", "&Exit", "&Help", "&Readme",
-                                     "&About..."}));
+                                     "Export &Patch...", "-", "&Exit", "&Edit",
+                                     "&Find Group...", "&Help", "&Readme", "&About..."}));
         // Each command always enabled, with the platform's own keys for it (a
         // platform may have none, as the offscreen one has none for Quit).
         const std::tuple<int, const char*, QKeySequence::StandardKey> commands[] = {
@@ -134,6 +134,7 @@ private slots:
             {ID_FILE_SAVECHANGES, "&Save Changes", QKeySequence::Save},
             {ID_FILE_EXPORTPATCH, "Export &Patch...", QKeySequence::UnknownKey},
             {ID_FILE_EXIT, "&Exit", QKeySequence::Quit},
+            {ID_EDIT_FINDGROUP, "&Find Group...", QKeySequence::Find},
             {ID_HELP_README, "&Readme", QKeySequence::UnknownKey},
             {ID_HELP_ABOUT, "&About...", QKeySequence::UnknownKey}};
         for (const auto& [id, text, key] : commands) {

@@ -35,6 +35,8 @@ struct Options {
     bool force = false;
     // make-patch: "ips" or "bps" as given; empty when OUT's name decides.
     std::string format;
+    // usage: the layer asked for, 1 or 2; 0 for both.
+    int layer = 0;
 };
 
 // A file opened for reading after it was found to be a regular file:

@@ -19,5 +19,7 @@ int Set(const Arguments& args, const Options& options);
 int Import(const Arguments& args, const Options& options);
 int MakePatch(const Arguments& args, const Options& options);
 int ApplyPatch(const Arguments& args, const Options& options);
+int Find(const Arguments& args, const Options& options);
+int Usage(const Arguments& args, const Options& options);
 
 }  // namespace omcli

@@ -11,6 +11,7 @@
 
 #include "Commands.h"
 #include "Version.h"
+#include "romdata/TerminalSafe.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ struct Command {
     bool takesForce;
     bool takesFormat;
     int (*run)(const Arguments&, const Options&);
+    bool moreArguments = false;  // argumentCount is the least, any more may follow
+    bool takesLayer = false;
 };
 
 // The help lists the commands in this order.
@@ -50,6 +53,17 @@ constexpr Command kCommands[] = {
      "Prints one line per group whose entry differs: its number, both\n"
      "entries and its description.",
      true, false, &omcli::Diff},
+    {"find", "ROM [TERM...]", 1,
+     "Prints the groups that match every TERM (every group when none is\n"
+     "given), one a line: group, layer 1 background, layer 2 background and\n"
+     "description, separated by tabs. The terms are the Find Group window's;\n"
+     "see Filter terms below.",
+     true, false, &omcli::Find, true},
+    {"usage", "ROM [--layer 1|2]", 1,
+     "Prints as CSV each background number in use on a layer (on both when\n"
+     "--layer is not given): layer, background, how many groups show it and\n"
+     "their numbers separated by spaces; by layer, then background.",
+     true, false, &omcli::Usage, false, true},
     {"make-patch", "ORIGINAL MODIFIED OUT", 3,
      "Writes the difference between two images to OUT as a patch: BPS or IPS\n"
      "by OUT's extension (.bps, .ips) or by --format. BPS is the one to\n"
@@ -86,14 +100,25 @@ constexpr char kOptionsAndStatus[] =
     "  --force           info, dump, set, import, diff: use an image whose title\n"
     "                    matches at neither place; its size then decides its layout.\n"
     "  --format ips|bps  make-patch: the patch format, whatever OUT's name.\n"
+    "  --layer 1|2       usage: only this layer's backgrounds.\n"
     "\n"
     "Numbers: GROUP is 0 to 484 and each byte 0 to 255, in decimal or in\n"
     "hexadecimal with 0x (0x1F).\n"
     "\n"
+    "Filter terms (find; letters in any case, every term must match):\n"
+    "  WORD     the description contains it\n"
+    "  N        group N, or a description holding the number N on its own\n"
+    "  #N       group N only\n"
+    "  l1:N     layer 1 shows background N (low byte + 256 x high byte)\n"
+    "  l2:N     layer 2 shows background N\n"
+    "  bg:N     either layer shows background N\n"
+    "  N is decimal or 0x hex; #N is 0 to 484, a background 0 to 65535.\n"
+    "\n"
     "Exit status:\n"
-    "  0  done; for diff, no entry differs\n"
-    "  1  a file could not be read, written or used; for diff, entries differ\n"
-    "  2  the command line is wrong; for diff, any error\n";
+    "  0  done; for diff, no entry differs; for find, some group matches\n"
+    "  1  a file could not be read, written or used; for diff, entries differ;\n"
+    "     for find, no group matches\n"
+    "  2  the command line is wrong; for diff and find, any error\n";
 
 void PrintHelp() {
     std::cout << "Usage: " << omcli::kProgram << " [OPTION...] COMMAND ARGUMENT...\n"
@@ -124,7 +149,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption force(QStringLiteral("force"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
-    parser.addOptions({help, version, force, format});
+    const QCommandLineOption layer(QStringLiteral("layer"), QString(), QStringLiteral("LAYER"));
+    parser.addOptions({help, version, force, format, layer});
     if (!parser.parse(raw)) {
         // "-1" reads as an option; say what it really is.
         for (const QString& arg : raw)
@@ -162,8 +188,11 @@ int main(int argc, char** argv) {
     Arguments args;
     for (qsizetype i = 1; i < positional.size(); ++i)
         args.push_back(Bytes(positional[i]));
-    if (args.size() != command->argumentCount)
-        return omcli::UsageError("'" + name + "' takes " + std::to_string(command->argumentCount) +
+    if (args.size() < command->argumentCount ||
+        (!command->moreArguments && args.size() != command->argumentCount))
+        return omcli::UsageError("'" + name + "' takes " +
+                                 (command->moreArguments ? "at least " : "") +
+                                 std::to_string(command->argumentCount) +
                                  (command->argumentCount == 1 ? " argument" : " arguments") + " (" +
                                  name + " " + command->arguments + "), not " +
                                  std::to_string(args.size()));
@@ -176,5 +205,16 @@ int main(int argc, char** argv) {
     options.format = Bytes(parser.value(format));
     if (parser.isSet(format) && !command->takesFormat)
         return omcli::UsageError("--format does not apply to '" + name + "'");
+    if (parser.isSet(layer)) {
+        if (!command->takesLayer)
+            return omcli::UsageError("--layer does not apply to '" + name + "'");
+        const QStringList given = parser.values(layer);
+        if (given.size() > 1)
+            return omcli::UsageError("--layer is given more than once");
+        if (given.front() != QLatin1String("1") && given.front() != QLatin1String("2"))
+            return omcli::UsageError("--layer takes 1 or 2, not '" +
+                                     om::QuotedField(Bytes(given.front())) + "'");
+        options.layer = given.front().toInt();
+    }
     return command->run(args, options);
 }

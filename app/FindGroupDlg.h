@@ -1,0 +1,78 @@
+// The Find Group window: every group in a table (number, description, the
+// background numbers of both layers as the editor holds them), narrowed by
+// the filter typed above it. A tool window of the main window, never modal;
+// choosing a row selects that group in the main window.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <initializer_list>
+
+#include "catalogue/GroupFilter.h"
+
+class QLabel;
+class QLineEdit;
+class QTableView;
+
+namespace om {
+
+class GroupTableModel;
+class GroupFilterProxy;
+
+// Where the window reads what it shows: whether a ROM is open, and one
+// group's facts with the values the editor holds now (edits not yet
+// stored or saved included).
+struct GroupSource {
+    std::function<bool()> romOpen;
+    std::function<GroupFacts(int group)> facts;
+};
+
+class FindGroupDlg : public QDialog {
+    Q_OBJECT
+public:
+    FindGroupDlg(GroupSource source, QWidget* owner);
+    ~FindGroupDlg() override;
+
+    // Shows the window, raised, with the keyboard focus in the filter
+    // field. A filter, when given, replaces the one typed.
+    void present(const QString& filter = QString());
+
+    // One group's values changed in the editor.
+    void refreshGroup(int group);
+    // Every row anew: a ROM was opened or closed.
+    void refreshAll();
+
+    QLineEdit* filterField() const { return filter_; }
+    QTableView* table() const { return table_; }
+    QLabel* countLine() const { return count_; }
+    // The group of a row of the table as it is shown (sorted, filtered).
+    int groupAtRow(int row) const;
+    int rowCount() const;
+
+signals:
+    // A row was chosen with Enter or a double-click.
+    void groupChosen(int group);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void applyFilter();
+    void updateCountLine();
+    void chooseCurrentRow();
+    void rowMenu(const QPoint& at);
+
+    GroupTableModel* model_ = nullptr;
+    GroupFilterProxy* proxy_ = nullptr;
+    QLineEdit* filter_ = nullptr;
+    QTableView* table_ = nullptr;
+    QLabel* count_ = nullptr;
+};
+
+// Adds "Groups Using This Background" to the right-click menu of each of
+// widgets (a layer's picker and its two byte fields; a field keeps its usual
+// editing entries above it); lookUp runs when it is chosen.
+void AddBackgroundLookup(std::initializer_list<QWidget*> widgets, const std::function<void()>& lookUp);
+
+}  // namespace om
