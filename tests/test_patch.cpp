@@ -430,19 +430,6 @@ private slots:
         }
     }
 
-    // An IPS patch cut anywhere short of the end of its end marker is
-    // refused, naming the byte where the record (or marker) it cuts starts:
-    // every length a literal record, its header, a run record and the bytes
-    // after its size can be cut to. The patch lies in a buffer of its own
-    // size, so that the sanitizer build sees any read past its end.
-    void ipsCutShort_data() {
-        QTest::addColumn<int>("cut");  // the bytes kept
-        QTest::addColumn<QString>("says");
-        // 2 bytes at 0 (a record from byte 5), a run of 2 at 3 (from byte
-        // 12), "EOF" from byte 20.
-        const std::tuple<int, int, const char*> runs[] = {
-            {5, 9, "byte 5: the patch ends before its end marker \"EOF\""},
-            {10, 10, "byte 5: the record needs 2 data bytes, the patch has 0 left"},
     // --- The copier-header convention -----------------------------------------
     // Patches written out by hand applied to an image (modified empty), and
     // patches made of two images; each with its note, or refused.
@@ -511,6 +498,19 @@ private slots:
                  said.c_str());
     }
 
+    // An IPS patch cut anywhere short of the end of its end marker is
+    // refused, naming the byte where the record (or marker) it cuts starts:
+    // every length a literal record, its header, a run record and the bytes
+    // after its size can be cut to. The patch lies in a buffer of its own
+    // size, so that the sanitizer build sees any read past its end.
+    void ipsCutShort_data() {
+        QTest::addColumn<int>("cut");  // the bytes kept
+        QTest::addColumn<QString>("says");
+        // 2 bytes at 0 (a record from byte 5), a run of 2 at 3 (from byte
+        // 12), "EOF" from byte 20.
+        const std::tuple<int, int, const char*> runs[] = {
+            {5, 9, "byte 5: the patch ends before its end marker \"EOF\""},
+            {10, 10, "byte 5: the record needs 2 data bytes, the patch has 0 left"},
             {11, 11, "byte 5: the record needs 2 data bytes, the patch has 1 left"},
             {12, 16, "byte 12: the patch ends before its end marker \"EOF\""},
             {17, 19, "byte 12: the patch ends inside this run record"},
