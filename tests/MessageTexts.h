@@ -16,5 +16,13 @@ inline const QString kSaveFailed = QStringLiteral(
     "An error occurred while attempting to save the changes to this file. Check to make sure "
     "there is enough free space on the disk, and that the file has not been removed or made "
     "read-only. Your changes are still in the editor; try saving again.");
+inline const QString kFileChanged = QStringLiteral(
+    "The changes were not saved: the file was changed by another program since it was opened "
+    "or last saved. Your changes are still in the editor; keep them with File > Export "
+    "Patch..., then open the file again.");
+inline const QString kFileGone = QStringLiteral(
+    "The changes were not saved: the file was deleted, renamed or replaced by another program "
+    "since it was opened. Your changes are still in the editor; keep them with File > Export "
+    "Patch..., then open the file again.");
 
 }  // namespace omtest

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "FaultInjection.h"
+#include "MessageTexts.h"
 #include "WindowFixture.h"
 #include "app/Messages.h"
 
@@ -28,10 +29,6 @@ constexpr long kThreeMiB = 3L * 1024 * 1024;
 const QString kOpenFailed = QStringLiteral(
     "An error occurred while attempting to open this file. Check to make sure the file is not "
     "read-only, and is not currently in use by another application.");
-const QString kSaveFailed = QStringLiteral(
-    "An error occurred while attempting to save the changes to this file. Check to make sure "
-    "there is enough free space on the disk, and that the file has not been removed or made "
-    "read-only. Your changes are still in the editor; try saving again.");
 
 QString TooShort(long size, long end) {
     return QStringLiteral(
@@ -400,7 +397,7 @@ void TestTrust::saveReportsAFileGoneOrReplaced() {
     }
     f.click(IDC_SAVE);
     QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, kSaveFailed);
+    QCOMPARE(f.desktop.shown[0].text, omtest::kFileGone);
     QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
     QVERIFY(f.window->isRomOpen());
     if (what == "replaced" || what == "backup")
