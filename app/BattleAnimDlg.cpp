@@ -36,6 +36,7 @@
 #include "pickers/BuildLayerPickers.h"
 #include "res/ResourceIds.h"
 #include "res/Resources.h"
+#include "romdata/TableWrite.h"
 
 namespace om {
 
@@ -426,7 +427,9 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     std::unique_ptr<RomStream> s =
         RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(), nullptr, romFile_.held());
     std::vector<std::uint8_t> image;
-    if (!s || !s->readAll(image, kMaxRomImageSize)) {
+    // Stamped before it is read: a change while reading shows at Save.
+    FileStamp stamp;
+    if (!s || !StampOf(*s, stamp) || !s->readAll(image, kMaxRomImageSize)) {
         if (s && !s->readFailed() && s->size() > kMaxRomImageSize)
             ShowSizeProblem(kTooLargeText, s->size(), kMaxRomImageSize);
         else
@@ -448,6 +451,7 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     }
     romFile_.adopt(std::move(s));
     layout_ = probe.layout;
+    snapshot_ = RomSnapshot::OfImage(image, layout_, stamp);
     openedImage_ = std::move(image);  // the stream reads the same bytes
     OnOrderNumeric();
     data_.ReadEnemyNames(f, layout_);
@@ -465,15 +469,16 @@ void CBattleAnimDlg::OnFileSaveChanges() {
     if (!romFile_.isOpen())
         return;
     editor_->StoreFieldsToCurrentGroup();
-    romFile_.beginWrite();
-    data_.WriteBattleBgEntries(romFile_.stream(), layout_);
-    // The table goes to the file and onto the disk now, not at the next seek
-    // or close. A failure to get it there is reported, and so is a file that
-    // was deleted or replaced since it was opened: the table went into a
-    // file nobody will see.
-    const bool written = romFile_.finishWrite();
-    if (!written || !romFile_.stillAtPath())
-        desktop_.messageBox(this, QString::fromLatin1(kSaveFailedText), Desktop::Buttons::Ok,
+    // The whole table in one write, onto the disk before this returns, and
+    // only into the file as it was read: one another program changed or
+    // took away gets nothing, and the edits stay here to be exported.
+    const TableWrite w = WriteTable(romFile_, layout_, snapshot_, TableOf(data_));
+    const char* text = w.result == TableWriteResult::Changed ? kFileChangedText
+                       : w.result == TableWriteResult::Gone  ? kFileGoneText
+                       : w.result == TableWriteResult::Failed ? kSaveFailedText
+                                                              : nullptr;
+    if (text)
+        desktop_.messageBox(this, QString::fromLatin1(text), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
     emit groupValuesChanged(editor_->shownGroup());
 }

@@ -17,6 +17,7 @@
 #include "romdata/BattleAnimData.h"
 #include "romdata/RomFile.h"
 #include "romdata/RomProbe.h"
+#include "romdata/RomSnapshot.h"
 
 class QAction;
 class QComboBox;
@@ -142,6 +143,8 @@ private:
     RomFile romFile_;
     RomLayout layout_ = kSmcLayout;
     std::vector<std::uint8_t> openedImage_;
+    // The file as last read or saved: Save writes only into that.
+    RomSnapshot snapshot_;
     DisplayOrderArray displayOrder_ = NumericOrder();
     GroupNameArray groupDisplayNames_;
 

@@ -18,6 +18,16 @@ inline constexpr char kSaveFailedText[] =
     "there is enough free space on the disk, and that the file has not been removed or made "
     "read-only. Your changes are still in the editor; try saving again.";
 
+inline constexpr char kFileChangedText[] =
+    "The changes were not saved: the file was changed by another program since it was opened "
+    "or last saved. Your changes are still in the editor; keep them with File > Export "
+    "Patch..., then open the file again.";
+
+inline constexpr char kFileGoneText[] =
+    "The changes were not saved: the file was deleted, renamed or replaced by another program "
+    "since it was opened. Your changes are still in the editor; keep them with File > Export "
+    "Patch..., then open the file again.";
+
 // %1: the file's size in bytes; %2: the size an image needs at least.
 inline constexpr char kTooShortText[] =
     "This file is too short to be an Orbitmarsh ROM image: it is %1 bytes long, and the battle "

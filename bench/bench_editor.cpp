@@ -6,10 +6,12 @@
 //   ombattleanim-bench --rss          peak memory of a process that builds
 //                                     the whole window and loads a ROM
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QFile>
 #include <QProcess>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -142,6 +144,36 @@ void MeasureFindGroup(std::vector<Figure>& figures, CBattleAnimDlg& window) {
         }));
     if (find->rowCount() == 0 || find->rowCount() == kGroupCount)
         std::abort();
+// `ombattleanim-cli import` of a CSV listing all 485 groups from the last
+// to the first, every entry changed, run as a process; and the process
+// doing nothing (`info`) for what starting it costs.
+void MeasureImport(std::vector<Figure>& figures, const QString& dir) {
+    const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/ombattleanim-cli");
+    const QString rom = dir + QStringLiteral("/import.smc");
+    MakeDemoRom().writeFile(rom.toStdString());
+    QString csv[2];
+    for (int k = 0; k < 2; ++k) {
+        QByteArray text = "group,offset,layer1_lo,layer1_hi,layer2_lo,layer2_hi,description\n";
+        for (int g = kGroupCount - 1; g >= 0; --g)
+            text += QByteArray::number(g) + "," +
+                    QByteArray::number(qlonglong(kSmcLayout.entryOffset(g)), 16) + "," +
+                    QByteArray::number((g + k) % 256) + ",1,2," + QByteArray::number(k) + ",\n";
+        csv[k] = dir + QStringLiteral("/import%1.csv").arg(k);
+        QFile f(csv[k]);
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
+            std::abort();
+    }
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.start(cli, args);
+        if (!p.waitForFinished(60000) || p.exitCode() != 0)
+            std::abort();
+    };
+    int k = 0;
+    figures.push_back(Measure("import, 485 reversed rows (process)", 3, 30, [] {},
+                              [&] { run({QStringLiteral("import"), rom, csv[k ^= 1]}); }));
+    figures.push_back(Measure("info (process start, for comparison)", 3, 30, [] {},
+                              [&] { run({QStringLiteral("info"), rom}); }));
 }
 
 long PeakRssKiB() {
@@ -219,8 +251,22 @@ int main(int argc, char** argv) {
 
     figures.push_back(Measure("LoadRom of the demo image", 5, 50, [] {},
                               [&] { window->LoadRom(rom); }));
-    figures.push_back(Measure("Save (one write, then fdatasync)", 5, 100, [] {},
-                              [&] { window->OnFileSaveChanges(); }));
+    {
+        // Save checks the file first, then one write and one sync: counted.
+        static int writes = 0, syncs = 0;
+        RomStream::SystemCalls& calls = RomStream::systemCalls();
+        const RomStream::SystemCalls saved = calls;
+        calls.pwrite = [](int fd, const void* b, std::size_t n, off_t at) {
+            ++writes;
+            return ::pwrite(fd, b, n, at);
+        };
+        calls.fdatasync = [](int fd) { return ++syncs, ::fdatasync(fd); };
+        figures.push_back(Measure("Save (check, one write, fdatasync)", 5, 100,
+                                  [] { writes = syncs = 0; }, [&] { window->OnFileSaveChanges(); }));
+        calls = saved;
+        if (writes != 1 || syncs != 1 || !desktop.shown.empty())
+            std::abort();
+    }
     {
         // The same without waiting for the disk: what the sync costs.
         RomStream::SystemCalls& calls = RomStream::systemCalls();
@@ -238,6 +284,7 @@ int main(int argc, char** argv) {
     MeasureFindGroup(figures, *window);
     window.reset();
 
+    MeasureImport(figures, dir.path());
     MeasurePatch(figures, PatchFormat::Bps);
     MeasurePatch(figures, PatchFormat::Ips);
 

@@ -5,9 +5,10 @@
 #include <sys/stat.h>
 
 #include <QFile>
-#include <QSaveFile>
 #include <cerrno>
 #include <cstring>
+
+#include "romdata/FileWrite.h"
 
 namespace om {
 
@@ -67,20 +68,7 @@ bool ReadWholeFile(const std::string& path, std::size_t maxSize, ByteVector& byt
 }
 
 bool WriteFileAtomically(const std::string& path, ByteSpan bytes, std::string& error) {
-    QSaveFile file(QString::fromStdString(path));
-    const auto fail = [&] {
-        error = "cannot write " + path + ": " + file.errorString().toStdString();
-        file.cancelWriting();
-        return false;
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return fail();
-    const char* data = reinterpret_cast<const char*>(bytes.data());
-    if (file.write(data, qint64(bytes.size())) != qint64(bytes.size()))
-        return fail();
-    if (!file.commit())
-        return fail();
-    return true;
+    return WriteWholeFile(path, bytes.data(), bytes.size(), ExistingFile::Replace, error);
 }
 
 }  // namespace om

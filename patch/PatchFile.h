@@ -12,8 +12,9 @@ namespace om {
 // and larger files without reading them; false + error (naming the path) on failure.
 bool ReadWholeFile(const std::string& path, std::size_t maxSize, ByteVector& bytes,
                    std::string& error);
-// Writes bytes to path completely or not at all (QSaveFile: a temporary file, then a rename);
-// false + error on failure, and then path is as it was.
+// Writes bytes to path completely or not at all (WriteWholeFile: a temporary file, synced, then
+// renamed); an existing path an editor holds is refused. False + error on failure, and then path
+// is as it was.
 bool WriteFileAtomically(const std::string& path, ByteSpan bytes, std::string& error);
 
 }  // namespace om

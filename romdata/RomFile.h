@@ -52,6 +52,7 @@ public:
     bool isOpen() const { return stream_ != nullptr; }
     std::FILE* stream() const;
     const RomStream* held() const { return stream_.get(); }
+    RomStream* held() { return stream_.get(); }
 
     // Takes over an open stream, flushing and closing the one held before,
     // and makes sure the new one holds the lock.
@@ -78,6 +79,7 @@ public:
     ~RomStream();
     std::FILE* file() const { return file_; }
     const std::string& path() const { return path_; }
+    int fd() const { return fd_; }
     // The file's size now; -1 when it cannot be told.
     long size() const;
     // Reads the whole file, at most maxSize bytes, with the same system

@@ -15,6 +15,7 @@ public:
         readsFailFrom = LONG_MAX;
         writesFail = false;
         syncFails = false;
+        writes = failWriteAt = shortWriteAt = 0;
         om::RomStream::systemCalls() = {&Pread, &Pwrite, &Sync};
     }
     ~FaultInjection() { om::RomStream::systemCalls() = saved_; }
@@ -28,6 +29,11 @@ public:
     // fdatasync fails with EIO.
     static inline bool syncFails = false;
     static inline int reads = 0;
+    // Writes so far; write number failWriteAt fails with EIO, and number
+    // shortWriteAt puts only its first half into the file (0: none).
+    static inline int writes = 0;
+    static inline int failWriteAt = 0;
+    static inline int shortWriteAt = 0;
 
 private:
     static ssize_t Pread(int fd, void* buf, std::size_t n, off_t at) {
@@ -39,11 +45,12 @@ private:
         return ::pread(fd, buf, n, at);
     }
     static ssize_t Pwrite(int fd, const void* buf, std::size_t n, off_t at) {
-        if (writesFail) {
-            errno = ENOSPC;
+        ++writes;
+        if (writesFail || writes == failWriteAt) {
+            errno = writesFail ? ENOSPC : EIO;
             return -1;
         }
-        return ::pwrite(fd, buf, n, at);
+        return ::pwrite(fd, buf, writes == shortWriteAt ? n / 2 : n, at);
     }
     static int Sync(int fd) {
         if (syncFails) {

@@ -49,5 +49,13 @@ inline const QStringList kQuips = {
     "Don't look now, but your toaster is on fire.",
     "What came first: the chicken or the sandwich?\n\nHmmm, what indeed.",
 };
+inline const QString kFileChanged = QStringLiteral(
+    "The changes were not saved: the file was changed by another program since it was opened "
+    "or last saved. Your changes are still in the editor; keep them with File > Export "
+    "Patch..., then open the file again.");
+inline const QString kFileGone = QStringLiteral(
+    "The changes were not saved: the file was deleted, renamed or replaced by another program "
+    "since it was opened. Your changes are still in the editor; keep them with File > Export "
+    "Patch..., then open the file again.");
 
 }  // namespace omtest

@@ -195,11 +195,6 @@ Entry EntryOf(const om::GroupRecord& record) {
     return {record.layer1Lo, record.layer1Hi, record.layer2Lo, record.layer2Hi};
 }
 
-Entry ReadEntryAt(std::FILE* file, int group, const om::RomLayout& layout) {
-    const om::BattleBgEntry e = om::ReadEntry(file, group, layout);
-    return {e.layer1Lo, e.layer1Hi, e.layer2Lo, e.layer2Hi};
-}
-
 std::string FormatEntry(const Entry& entry) {
     return std::to_string(entry[0]) + "," + std::to_string(entry[1]) + "," +
            std::to_string(entry[2]) + "," + std::to_string(entry[3]);

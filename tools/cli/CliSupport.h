@@ -88,7 +88,6 @@ bool OpenRomForUpdate(const std::string& path, const Options& options, om::RomFi
 using Entry = std::array<int, 4>;  // layer 1 lo, layer 1 hi, layer 2 lo, layer 2 hi
 
 Entry EntryOf(const om::GroupRecord& record);
-Entry ReadEntryAt(std::FILE* file, int group, const om::RomLayout& layout);
 // "12,0,255,1"
 std::string FormatEntry(const Entry& entry);
 

@@ -1,12 +1,16 @@
 // Commands that write a ROM image in place: set and import. Everything is
 // checked before the first byte is written; on any refusal the file is left
-// as it was.
+// as it was. The table goes out whole, in one write, and only into the file
+// as it was read.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "Commands.h"
 #include "CsvImport.h"
+#include "romdata/TableWrite.h"
 
 namespace omcli {
 
@@ -40,6 +44,33 @@ std::string OffsetProblem(const ImportRow& row, const om::RomLayout& layout,
                        "this image has none"
                      : ": the CSV was dumped from an image without a copier header, and this "
                        "image has a 512-byte one");
+}
+
+Entry EntryIn(const om::TableBytes& table, int group) {
+    const std::size_t at = std::size_t(group) * om::kEntrySize;
+    return {table[at], table[at + 1], table[at + 2], table[at + 3]};
+}
+
+// Writes table whole, after checking that the file is the one read into
+// snapshot; why it was not written, or nothing.
+std::string WriteWholeTable(const std::string& path, om::RomFile& rom, const om::RomLayout& layout,
+                            om::RomSnapshot& snapshot, const om::TableBytes& table) {
+    const om::TableWrite w = om::WriteTable(rom, layout, snapshot, table);
+    switch (w.result) {
+    case om::TableWriteResult::Written:
+        return {};
+    case om::TableWriteResult::Changed:
+        return "'" + path + "' was changed by another program since this command read it; "
+                            "nothing written";
+    case om::TableWriteResult::Gone:
+        return "'" + path + "' was deleted, renamed or replaced since this command opened it; "
+                            "nothing written";
+    case om::TableWriteResult::Failed:
+        break;
+    }
+    return "cannot write '" + path + "': " + std::strerror(w.error) +
+           (w.written ? "; the new table may not have reached the disk"
+                      : "; its table is as it was");
 }
 
 bool ReadText(const std::string& path, std::string& text, std::string& reason) {
@@ -83,14 +114,15 @@ int Set(const Arguments& args, const Options& options) {
     std::string reason;
     if (!OpenRomForUpdate(path, options, rom, layout, reason))
         return Fail(reason);
-    const Entry before = ReadEntryAt(rom.stream(), group, layout);
-    if (std::ferror(rom.stream()))
-        return Fail("cannot read '" + path + "'");
+    om::RomSnapshot read;
+    if (!om::RomSnapshot::Take(*rom.held(), layout, read))
+        return Fail("cannot read '" + path + "': " + std::strerror(errno));
+    const Entry before = EntryIn(read.table, group);
     if (before != entry) {
-        rom.beginWrite();
-        om::WriteEntry(rom.stream(), group, entry[0], entry[1], entry[2], entry[3], layout);
-        if (!rom.finishWrite())
-            return Fail("cannot write '" + path + "'; its table may be partly written");
+        om::TableBytes table = read.table;
+        om::PutEntry(table, group, entry[0], entry[1], entry[2], entry[3]);
+        if (std::string why = WriteWholeTable(path, rom, layout, read, table); !why.empty())
+            return Fail(why);
     }
     std::cout << "group " << group << ": " << FormatEntry(before) << " -> " << FormatEntry(entry)
               << "\n";
@@ -107,6 +139,9 @@ int Import(const Arguments& args, const Options& options) {
     om::RomLayout layout;
     if (!OpenRomForUpdate(romPath, options, rom, layout, reason))
         return Fail(reason);
+    om::RomSnapshot read;
+    if (!om::RomSnapshot::Take(*rom.held(), layout, read))
+        return Fail("cannot read '" + romPath + "': " + std::strerror(errno) + "; nothing written");
 
     std::vector<ImportRow> rows;
     std::vector<CsvProblem> problems;
@@ -126,22 +161,20 @@ int Import(const Arguments& args, const Options& options) {
         return Fail("nothing written to '" + romPath + "'");
     }
 
-    // Only entries that change are written: an unchanged dump writes nothing.
-    std::vector<const ImportRow*> changes;
-    for (const ImportRow& row : rows)
-        if (ReadEntryAt(rom.stream(), row.group, layout) != row.entry)
-            changes.push_back(&row);
-    if (std::ferror(rom.stream()))
-        return Fail("cannot read '" + romPath + "'; nothing written");
-    if (!changes.empty()) {
-        rom.beginWrite();
-        for (const ImportRow* row : changes)
-            om::WriteEntry(rom.stream(), row->group, row->entry[0], row->entry[1], row->entry[2],
-                           row->entry[3], layout);
-        if (!rom.finishWrite())
-            return Fail("cannot write '" + romPath + "'; its table may be partly written");
+    // The whole table, whatever the rows' order, goes out in one write; an
+    // unchanged dump writes nothing.
+    om::TableBytes table = read.table;
+    std::size_t changed = 0;
+    for (const ImportRow& row : rows) {
+        if (EntryIn(table, row.group) == row.entry)
+            continue;
+        ++changed;
+        om::PutEntry(table, row.group, row.entry[0], row.entry[1], row.entry[2], row.entry[3]);
     }
-    std::cout << "imported " << rows.size() << " groups into " << romPath << ": " << changes.size()
+    if (changed > 0)
+        if (std::string why = WriteWholeTable(romPath, rom, layout, read, table); !why.empty())
+            return Fail(why);
+    std::cout << "imported " << rows.size() << " groups into " << romPath << ": " << changed
               << " changed\n";
     return kExitOk;
 }

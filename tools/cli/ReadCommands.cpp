@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "DemoRom.h"
+#include "romdata/FileWrite.h"
 
 namespace omcli {
 
@@ -119,11 +120,14 @@ int Diff(const Arguments& args, const Options& options) {
 
 int MakeDemoRom(const Arguments& args, const Options&) {
     const std::string& path = args[0];
+    std::string reason;
     struct stat st {};
     if (stat(path.c_str(), &st) == 0)
         return Fail("'" + path + "' already exists; not overwriting it");
-    if (!om::MakeDemoRom().writeNewFile(path))
-        return Fail("cannot write '" + path + "': " + std::strerror(errno));
+    const om::RomImage demo = om::MakeDemoRom();
+    if (!om::WriteWholeFile(path, demo.bytes().data(), demo.bytes().size(),
+                            om::ExistingFile::Refuse, reason))
+        return Fail(reason);
     std::cout << "wrote " << path << " (" << om::kDemoImageSize << " bytes)\n";
     return kExitOk;
 }

@@ -1,0 +1,319 @@
+// Every write the program makes, where it really fails: a full disk (a small
+// tmpfs mounted here when running as root), a failing or short write, a kill
+// at a chosen write, another program rewriting the open file, and an output
+// the editor holds. Failures are reported, and leave files whole.
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <QStandardPaths>
+#include <QtTest>
+
+#include "CliRun.h"
+#include "FaultInjection.h"
+#include "MessageTexts.h"
+#include "WindowFixture.h"
+
+using namespace om;
+using omtest::RunCli;
+using omtest::WindowFixture;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+constexpr long kTable = 776862;  // the table of a headered image, 1,940 bytes
+constexpr char kNoSpace[] = "No space left on device";
+
+// Writes an image over path in place (the same file, new contents), as cp does.
+bool Overwrite(const QString& path, const RomImage& image) { return image.writeFile(path.toStdString()); }
+
+// The test image with every entry changed: what the reversed CSV imports.
+RomImage Imported() {
+    RomImage image = omtest::TestImage(true);
+    for (int g = 0; g < 485; ++g)
+        image.putEntry(g, std::uint8_t(255 - g % 256), 3, std::uint8_t(g % 256), 2);
+    return image;
+}
+
+// A dump of Imported(), rows from group 484 down to 0.
+QByteArray ReversedCsv() {
+    QByteArray csv = "group,offset,layer1_lo,layer1_hi,layer2_lo,layer2_hi,description\n";
+    for (int g = 484; g >= 0; --g)
+        csv += QByteArray::number(g) + "," + QByteArray::number(qlonglong(kTable + 4 * g), 16) +
+               "," + QByteArray::number(255 - g % 256) + ",3," + QByteArray::number(g % 256) +
+               ",2,\n";
+    return csv;
+}
+
+// The image with its two table pages (774144-782335) left as a hole in the
+// file and zero, like every other all-zero page: a sparse file.
+Bytes WriteSparse(const QString& path, RomImage image) {
+    for (long at = 774144; at < 782336; ++at)
+        image.put(at, 0);
+    const Bytes& b = image.bytes();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    bool ok = fd >= 0 && ::ftruncate(fd, off_t(b.size())) == 0;
+    for (std::size_t page = 0; ok && page < b.size(); page += 4096) {
+        const std::size_t n = std::min<std::size_t>(4096, b.size() - page);
+        if (std::any_of(b.begin() + long(page), b.begin() + long(page + n), [](auto c) { return c; }))
+            ok = ::pwrite(fd, b.data() + page, n, off_t(page)) == ssize_t(n);
+    }
+    return ok && ::close(fd) == 0 ? b : Bytes();
+}
+
+// A 4 MiB tmpfs in a temporary folder, unmounted when the object goes.
+struct SmallDisk {
+    QTemporaryDir dir;
+    QString refused;  // why it could not be mounted
+    SmallDisk() {
+        if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=4m") != 0)
+            refused = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~SmallDisk() {
+        if (refused.isEmpty())
+            ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH);
+    }
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    // Fills it up, then frees pagesLeft pages of 4 KiB.
+    bool fill(int pagesLeft) {
+        const int fd = ::open(QFile::encodeName(path(".filler")).constData(), O_WRONLY | O_CREAT, 0600);
+        static const char block[4096] = {1};
+        off_t total = 0;
+        for (ssize_t n; (n = ::write(fd, block, sizeof block)) > 0;)
+            total += n;
+        return errno == ENOSPC && ::ftruncate(fd, total - 4096 * pagesLeft) == 0 && ::close(fd) == 0;
+    }
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
+};
+
+// Runs the companion under strace with the given options, its log in log;
+// the exit status, -1 when it was killed.
+int Traced(const QStringList& strace, const QStringList& args, const QString& log) {
+    QProcess p;
+    // LeakSanitizer cannot run under ptrace: the sanitizer build's leak check stays off here.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("strace"), QStringList{"-f", "-qq", "-o", log} + strace +
+                                         QStringList{QString::fromLocal8Bit(qgetenv("OM_CLI"))} + args);
+    p.waitForFinished(60000);
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+}  // namespace
+
+class TestWrites : public QObject {
+    Q_OBJECT
+private slots:
+    void fullDisk_data();
+    void fullDisk();
+    void saveFailsWhole_data();
+    void saveFailsWhole();
+    void saveOnlyIntoTheFileRead_data();
+    void saveOnlyIntoTheFileRead();
+    void cliWritesTheTableInOnePiece();
+    void heldOutputIsNotReplaced();
+};
+
+void TestWrites::fullDisk_data() {
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<int>("pagesLeft");
+    for (const char* what : {"make-patch bps", "make-patch ips", "apply-patch", "make-demo-rom",
+                             "set", "Export Patch"})
+        QTest::newRow(what) << what << 0;
+    // One page is room for half of the table only.
+    QTest::newRow("import, reversed rows") << "import" << 1;
+    QTest::newRow("Save") << "Save" << 1;
+}
+
+// On a full disk every write is reported, with the file and the reason,
+// and leaves no new or partly written file behind.
+void TestWrites::fullDisk() {
+    QFETCH(QString, what);
+    QFETCH(int, pagesLeft);
+    SmallDisk disk;
+    if (!disk.refused.isEmpty())
+        QSKIP(qPrintable("a tmpfs cannot be mounted here (" + disk.refused + "); needs root"));
+    QTemporaryDir inputs;
+    const RomImage original = omtest::TestImage(true);
+    const QString orig = inputs.filePath("orig.smc"), mod = inputs.filePath("mod.smc");
+    QVERIFY(Overwrite(orig, original) && Overwrite(mod, Imported()));
+    QVERIFY(RunCli({"make-patch", orig, mod, inputs.filePath("p.bps")}).exitCode == 0);
+    const QString rom = disk.path("game.smc"), out = disk.path("out");
+    const Bytes sparse = WriteSparse(rom, original);
+    QVERIFY(!sparse.empty());
+    WindowFixture f;
+    if (what == "Save" || what == "Export Patch") {
+        QVERIFY(f.window->LoadRom(what == "Save" ? rom : f.rom.qpath()));
+        f.type(IDC_LAYER1_LO, QStringLiteral("9"));
+    }
+    QVERIFY(disk.fill(pagesLeft));
+    const QStringList before = disk.files();
+
+    const QStringList outArgs{orig, mod, out, "--format", what.section(' ', 1)};
+    const QMap<QString, QStringList> args{
+        {"make-patch bps", QStringList{"make-patch"} + outArgs},
+        {"make-patch ips", QStringList{"make-patch"} + outArgs},
+        {"apply-patch", {"apply-patch", orig, inputs.filePath("p.bps"), out}},
+        {"make-demo-rom", {"make-demo-rom", out}},
+        {"set", {"set", rom, "0", "1", "2", "3", "4"}},
+        {"import", {"import", rom, inputs.filePath("t.csv")}}};
+    if (args.contains(what)) {
+        QVERIFY(omtest::WriteText(inputs.filePath("t.csv"), ReversedCsv()));
+        const QString named = what == "set" || what == "import" ? rom : out;
+        OM_CHECK_REFUSED(RunCli(args[what]), 1, "cannot write '" + named.toUtf8() + "': " + kNoSpace);
+    } else {
+        f.desktop.patchFiles = {out};
+        omtest::FaultInjection counted;  // no faults: the disk is full
+        if (what == "Save")
+            f.window->OnFileSaveChanges();
+        else
+            f.window->OnFileExportPatch();
+        QCOMPARE(omtest::FaultInjection::writes, 0);  // refused before writing
+        QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+        if (what == "Save")
+            QCOMPARE(f.desktop.shown[0].text, omtest::kSaveFailed);
+        else
+            QVERIFY(f.desktop.shown[0].text.contains(QStringLiteral("'%1': %2").arg(out, QString::fromLatin1(kNoSpace))));
+        QCOMPARE(f.field(IDC_LAYER1_LO)->value(), 9);  // the edit is still there
+    }
+    QCOMPARE(disk.files(), before);
+    QVERIFY(omtest::ReadFileBytes(rom.toStdString()) == sparse);
+}
+
+void TestWrites::saveFailsWhole_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("writes");
+    QTest::addColumn<bool>("tableNew");
+    QTest::newRow("none: one write") << "" << 1 << true;
+    QTest::newRow("the write fails") << "fail" << 1 << false;
+    QTest::newRow("half the table written, then the old one back") << "short" << 2 << false;
+    QTest::newRow("the sync fails") << "sync" << 1 << true;
+}
+
+// Save puts the whole table in one write: any failure leaves it all old or
+// (only a failed sync) all new, says so, and the next Save goes through.
+void TestWrites::saveFailsWhole() {
+    QFETCH(QString, fault);
+    QFETCH(int, writes);
+    QFETCH(bool, tableNew);
+    WindowFixture f;
+    QVERIFY(f.load());
+    f.type(IDC_LAYER2_HI, QStringLiteral("2"));  // group 0, and 484: both ends
+    f.chooseGroup(484);
+    f.type(IDC_LAYER2_HI, QStringLiteral("2"));
+    RomImage saved = omtest::TestImage(true);
+    saved.putEntry(0, 0, 0, 255, 2);
+    saved.putEntry(484, 228, 1, 27, 2);
+    {
+        omtest::FaultInjection faults;
+        omtest::FaultInjection::failWriteAt = fault == "fail" ? 1 : 0;
+        omtest::FaultInjection::shortWriteAt = fault == "short" ? 1 : 0;
+        omtest::FaultInjection::syncFails = fault == "sync";
+        f.window->OnFileSaveChanges();
+        QCOMPARE(omtest::FaultInjection::writes, writes);
+    }
+    QCOMPARE(f.desktop.shown.size(), std::size_t(fault.isEmpty() ? 0 : 1));
+    if (!fault.isEmpty())
+        QCOMPARE(f.desktop.shown[0].text, omtest::kSaveFailed);
+    QVERIFY(f.rom.bytes() == (tableNew ? saved.bytes() : omtest::TestImage(true).bytes()));
+    f.window->OnFileSaveChanges();
+    QCOMPARE(f.desktop.shown.size(), std::size_t(fault.isEmpty() ? 0 : 1));
+    QVERIFY(f.rom.bytes() == saved.bytes());
+}
+
+void TestWrites::saveOnlyIntoTheFileRead_data() {
+    QTest::addColumn<QString>("change");
+    for (const char* change : {"another image copied over it", "truncated to nothing",
+                               "a headerless image copied over it",
+                               "one table byte changed, the time put back", "only touched"})
+        QTest::newRow(change) << change;
+}
+
+// Another program changes the open file after a Save: the next Save
+// writes nothing, says so, and keeps the edits.
+void TestWrites::saveOnlyIntoTheFileRead() {
+    QFETCH(QString, change);
+    WindowFixture f;
+    QVERIFY(f.load());
+    f.type(IDC_LAYER1_LO, QStringLiteral("9"));
+    f.window->OnFileSaveChanges();
+    f.type(IDC_LAYER1_LO, QStringLiteral("8"));
+    const QString path = f.rom.qpath();
+    const QByteArray name = QFile::encodeName(path);
+    if (change.startsWith("another"))
+        QVERIFY(Overwrite(path, Imported()));
+    else if (change.startsWith("truncated"))
+        QCOMPARE(::truncate(name.constData(), 0), 0);
+    else if (change.startsWith("a headerless"))
+        QVERIFY(Overwrite(path, omtest::TestImage(false)));
+    else if (change.startsWith("only"))
+        QVERIFY(omtest::AgeFile(path));
+    else {
+        const struct timespec saved = omtest::ModificationTime(path);
+        const int fd = ::open(name.constData(), O_WRONLY);
+        QCOMPARE(::pwrite(fd, "\x77", 1, kTable + 1000), ssize_t(1));
+        ::close(fd);
+        const struct timespec times[2] = {saved, saved};
+        QCOMPARE(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
+    }
+    const Bytes theirs = f.rom.bytes();
+    QVERIFY(f.desktop.shown.empty());
+    f.window->OnFileSaveChanges();
+    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+    QCOMPARE(f.desktop.shown[0].text, omtest::kFileChanged);
+    QVERIFY(f.rom.bytes() == theirs);
+    QCOMPARE(f.field(IDC_LAYER1_LO)->value(), 8);
+    QCOMPARE(f.data.record(0).layer1Lo, 8);
+}
+
+// import and set write the table with one pwrite; import killed at its
+// first, second ... write leaves the table all old or all new.
+void TestWrites::cliWritesTheTableInOnePiece() {
+    if (QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty())
+        QSKIP("strace is not installed");
+    QTemporaryDir dir;
+    const QString rom = dir.filePath("game.smc"), csv = dir.filePath("t.csv"), log = dir.filePath("log");
+    QVERIFY(omtest::WriteText(csv, ReversedCsv()));
+    const Bytes old = omtest::TestImage(true).bytes(), imported = Imported().bytes();
+    for (const QStringList& args : {QStringList{"import", rom, csv}, QStringList{"set", rom, "7", "1", "2", "3", "4"}}) {
+        QVERIFY(Overwrite(rom, omtest::TestImage(true)));
+        QCOMPARE(Traced({"-e", "trace=pwrite64"}, args, log), 0);
+        QFile traced(log);
+        QVERIFY(traced.open(QIODevice::ReadOnly));
+        QCOMPARE(traced.readAll().count("pwrite64("), 1);
+    }
+    for (int n : {1, 2, 3, 100, 344, 485}) {
+        QVERIFY(Overwrite(rom, omtest::TestImage(true)));
+        Traced({"-e", "trace=pwrite64", "-e", QStringLiteral("inject=pwrite64:signal=SIGKILL:when=%1").arg(n)},
+               {"import", rom, csv}, log);
+        const Bytes now = omtest::ReadFileBytes(rom.toStdString());
+        QVERIFY2(now == old || now == imported, qPrintable(QString::number(n)));
+    }
+}
+
+// An output the editor holds is refused and left as it is, whatever
+// writes it.
+void TestWrites::heldOutputIsNotReplaced() {
+    WindowFixture f;
+    QVERIFY(f.load());
+    QTemporaryDir dir;
+    const QString orig = dir.filePath("orig.smc"), mod = dir.filePath("mod.smc");
+    QVERIFY(Overwrite(orig, omtest::TestImage(true)) && Overwrite(mod, Imported()));
+    QVERIFY(RunCli({"make-patch", orig, mod, dir.filePath("p.bps")}).exitCode == 0);
+    const QString held = f.rom.qpath();
+    const omtest::Untouched untouched(f.rom);
+    const QList<QStringList> commands = {{"apply-patch", orig, dir.filePath("p.bps"), held},
+                                         {"make-patch", orig, mod, held, "--format", "bps"},
+                                         {"make-patch", orig, mod, held, "--format", "ips"},
+                                         {"make-demo-rom", held}};
+    for (const QStringList& args : commands) {
+        const QByteArray says = args[0] == "make-demo-rom" ? "already exists" : "is open in the editor";
+        OM_CHECK_REFUSED(RunCli(args), 1, says);
+        QVERIFY(untouched.holds());
+    }
+    QCOMPARE(QDir(f.rom.dir()).entryList(QDir::Files | QDir::Hidden), QStringList{"game.smc"});
+}
+
+QTEST_MAIN(TestWrites)
+#include "test_writes.moc"
