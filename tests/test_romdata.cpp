@@ -1,6 +1,9 @@
 // The ROM primitives, the data set built on them and the ROM stream, checked
 // byte for byte against images written to temporary files.
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,6 +17,7 @@
 #include "catalogue/GroupTemplates.h"
 #include "romdata/BattleAnimData.h"
 #include "romdata/RomFile.h"
+#include "romdata/RegularFile.h"
 #include "romdata/RomImage.h"
 #include "romdata/RomLayout.h"
 
@@ -98,6 +102,8 @@ private slots:
     void initGroupRecords();
     void adoptFlushesPreviousStream();
     void finishWriteReportsFailedWrite();
+    void openRefusesWhatIsNotAFile_data();
+    void openRefusesWhatIsNotAFile();
     void emptyImage();
 };
 
@@ -470,6 +476,56 @@ void TestRomData::finishWriteReportsFailedWrite() {
         file.close();
     }
     QVERIFY(rom.bytes() != before);
+}
+
+// Nothing but a regular file is ever opened, not even to be refused; and
+// what is opened is the file that was looked at.
+void TestRomData::openRefusesWhatIsNotAFile_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("why");
+    constexpr int kNone = 0, kCannotOpen = 1, kNotRegular = 2;
+    // "to ...": put in the file's place between the look and the open.
+    for (const auto& [kind, why] : {std::pair{"file", kNone}, {"device", kNotRegular},
+                                    {"fifo", kNotRegular}, {"folder", kNotRegular},
+                                    {"to fifo", kNotRegular}, {"to file", kCannotOpen}})
+        QTest::newRow(kind) << QString::fromLatin1(kind) << why;
+}
+
+void TestRomData::openRefusesWhatIsNotAFile() {
+    QFETCH(QString, kind);
+    QFETCH(int, why);
+    omtest::TempRom rom(om::RomImage(100));
+    static std::string swapIn;
+    swapIn = (rom.dir() + "/other").toStdString();
+    std::string path = rom.path();
+    if (kind == "device") {  // a node of our own: nobody else opens it meanwhile
+        path = (rom.dir() + "/zero").toStdString();
+        if (::mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 5)) != 0)
+            path = "/dev/zero";
+    } else if (kind == "fifo" || kind == "to fifo") {
+        if (kind == "fifo")
+            path = rom.dir().toStdString() + "/p";
+        QCOMPARE(::mkfifo((kind == "fifo" ? path : swapIn).c_str(), 0600), 0);
+    } else if (kind == "folder") {
+        path = rom.dir().toStdString();
+    } else if (kind == "to file") {
+        QVERIFY(om::RomImage(100).writeFile(swapIn));
+    }
+    if (kind.startsWith("to "))
+        om::betweenLookAndOpen() = [](const std::string& p) {
+            std::rename(swapIn.c_str(), p.c_str());
+        };
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0 && ::inotify_add_watch(watch, path.c_str(), IN_OPEN) >= 0);
+    om::OpenFailure got = om::OpenFailure::Locked;
+    QCOMPARE(om::RomFile::OpenForUpdate(path, &got) != nullptr, kind == "file");
+    om::betweenLookAndOpen() = nullptr;
+    alignas(inotify_event) char events[4096];  // the first is IN_OPEN if anything opened it
+    const bool opened = ::read(watch, events, sizeof events) > 0 &&
+                        (reinterpret_cast<const inotify_event*>(events)->mask & IN_OPEN);
+    QCOMPARE(opened, kind == "file");
+    ::close(watch);
+    QCOMPARE(int(got), why);
 }
 
 // ---------------------------------------------------------------- images
