@@ -1,7 +1,10 @@
 // The companion's commands that edit and compare images (set, import, diff),
 // run as a separate process on images the tests write, with and without a
 // copier header. Every check compares whole files byte for byte.
+#include <unistd.h>
+
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <vector>
@@ -50,6 +53,7 @@ private slots:
     void importListsManyProblems();
     void diff_data();
     void diff();
+    void nameNotUtf8();
 };
 
 void TestCliEdit::initTestCase() {
@@ -365,6 +369,31 @@ void TestCliEdit::diff() {
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.out, out);
+}
+
+// café.smc named in Latin-1 (63 61 66 E9 2E 73 6D 63, not UTF-8) is read
+// and written under its own name. A shell passes the byte: QProcess would
+// turn the name into UTF-8.
+void TestCliEdit::nameNotUtf8() {
+    const om::RomImage image = TestImage(true);
+    omtest::TempRom rom(image);
+    const QByteArray path = QFile::encodeName(rom.dir()) + "/caf\xE9.smc";
+    QVERIFY(image.writeFile(path.toStdString()));
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.start("/bin/sh", QStringList{"-c",
+                                       R"sh(cd "$1" && c=$2 && shift 2 && exec "$OM_CLI" "$c" )sh"
+                                       R"sh("$PWD/$(printf 'caf\351.smc')" "$@")sh",
+                                       "sh", rom.dir()} + args);
+        p.waitForFinished(60000);
+        return p.readAllStandardOutput() + p.readAllStandardError();
+    };
+    QCOMPARE(run({"info"}).left(path.size() + 7), "file: " + path + "\n");
+    QCOMPARE(run({"set", "20", "9", "8", "7", "6"}),
+             QByteArray("group 20: 20,0,235,1 -> 9,8,7,6\n"));
+    QVERIFY(omtest::ReadFileBytes(path.toStdString()) ==
+            WithEntry(image.bytes(), 776942, {9, 8, 7, 6}));
+    QCOMPARE(::unlink(path.constData()), 0);  // QTemporaryDir cannot name it
 }
 
 QTEST_GUILESS_MAIN(TestCliEdit)
