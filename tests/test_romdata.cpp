@@ -20,6 +20,7 @@
 #include "romdata/RegularFile.h"
 #include "romdata/RomImage.h"
 #include "romdata/RomLayout.h"
+#include "romdata/TerminalSafe.h"
 
 namespace {
 
@@ -104,6 +105,8 @@ private slots:
     void finishWriteReportsFailedWrite();
     void openRefusesWhatIsNotAFile_data();
     void openRefusesWhatIsNotAFile();
+    void terminalSafe_data();
+    void terminalSafe();
     void emptyImage();
 };
 
@@ -526,6 +529,47 @@ void TestRomData::openRefusesWhatIsNotAFile() {
     QCOMPARE(opened, kind == "file");
     ::close(watch);
     QCOMPARE(int(got), why);
+}
+
+// Text from a ROM or a CSV, made printable: UTF-8 as the companion writes
+// it, each control byte as \xNN.
+void TestRomData::terminalSafe_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("safe");
+    QTest::addColumn<QByteArray>("quoted");  // QuotedField; empty: the same as safe
+    const auto row = [](const char* name, const QByteArray& text, const QByteArray& safe,
+                        const QByteArray& quoted = {}) {
+        QTest::newRow(name) << text << safe << quoted;
+    };
+    row("plain, backslash kept", "Mire\\Hag 1,2", "Mire\\Hag 1,2");
+    row("window title", "\x1B]0;owned\x07", "\\x1B]0;owned\\x07");
+    row("tab, CR, LF, DEL", "a\tb\r\n\x7F", "a\\x09b\\x0D\\x0A\\x7F");
+    row("C1, alone and in UTF-8", "\x9B|\xC2\x80\xC2\x9B" "2J\xC2\x9F",
+        "\\x9B|\\xC2\\x80\\xC2\\x9B2J\\xC2\\x9F");
+    // Continuation bytes 80-9F of letters; a Latin-1 name's byte E9.
+    row("letters, Latin-1", "\xC2\xA0\xC3\x96\xE2\x82\xAC\xF0\x9F\x90\x89 caf\xE9",
+        "\xC2\xA0\xC3\x96\xE2\x82\xAC\xF0\x9F\x90\x89 caf\xE9");
+    row("not UTF-8", "\xE2\x82|\xED\xA0\x80|\xC0\x80|\xF4\x90\x80\x80",
+        "\xE2\\x82|\xED\xA0\\x80|\xC0\\x80|\xF4\\x90\\x80\\x80");
+    const QByteArray a40(40, 'a'), a39(39, 'a'), oe("\xC3\xB6");
+    row("40 characters", a40, a40);
+    row("41 characters", a40 + "b", a40 + "b", a40 + "...");
+    row("41 two-byte letters", oe.repeated(41), oe.repeated(41), oe.repeated(40) + "...");
+    row("41 escapes", QByteArray(41, '\x1B'), QByteArray("\\x1B").repeated(41),
+        QByteArray("\\x1B").repeated(40) + "...");
+    row("cut after a C1 character", a39 + "\xC2\x9B" "b", a39 + "\\xC2\\x9Bb",
+        a39 + "\\xC2\\x9B...");
+}
+
+void TestRomData::terminalSafe() {
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, safe);
+    QFETCH(QByteArray, quoted);
+    QCOMPARE(QByteArray::fromStdString(om::TerminalSafe(text.toStdString())), safe);
+    QCOMPARE(QByteArray::fromStdString(om::QuotedField(text.toStdString())),
+             quoted.isEmpty() ? safe : quoted);
+    // Escaping twice changes nothing more.
+    QCOMPARE(QByteArray::fromStdString(om::TerminalSafe(safe.toStdString())), safe);
 }
 
 // ---------------------------------------------------------------- images

@@ -12,11 +12,14 @@
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
 #include "romdata/RegularFile.h"
+#include "romdata/TerminalSafe.h"
 
 namespace omcli {
 
 int Fail(const std::string& message, int status) {
-    std::cerr << kProgram << ": " << message << "\n";
+    // Messages name files and quote arguments and fields: escaped here,
+    // once for all of them.
+    std::cerr << kProgram << ": " << om::TerminalSafe(message) << "\n";
     return status;
 }
 
@@ -200,7 +203,7 @@ std::string FormatEntry(const Entry& entry) {
 }
 
 std::string Description(const om::BattleAnimData& data, int g) {
-    return Latin1ToUtf8(om::ComposeDisplayName(data, g));
+    return om::TerminalSafe(Latin1ToUtf8(om::ComposeDisplayName(data, g)));
 }
 
 std::optional<int> ParseNumber(std::string_view text, int max) {

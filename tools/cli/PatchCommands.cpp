@@ -9,6 +9,7 @@
 #include "Commands.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
+#include "romdata/TerminalSafe.h"
 
 namespace omcli {
 
@@ -77,8 +78,8 @@ int MakePatch(const Arguments& args, const Options& options) {
         return Fail("cannot make the patch: " + reason);
     if (!om::WriteFileAtomically(outPath, patch, reason))
         return Fail(reason);
-    std::cout << "wrote " << outPath << " (" << FormatName(*format) << " patch, " << patch.size()
-              << " bytes)\n";
+    std::cout << "wrote " << om::TerminalSafe(outPath) << " (" << FormatName(*format) << " patch, "
+              << patch.size() << " bytes)\n";
     return kExitOk;
 }
 
@@ -98,7 +99,7 @@ int ApplyPatch(const Arguments& args, const Options&) {
                     "; nothing written");
     if (!om::WriteFileAtomically(outPath, result, reason))
         return Fail(reason);
-    std::cout << "wrote " << outPath << " (" << result.size() << " bytes)\n";
+    std::cout << "wrote " << om::TerminalSafe(outPath) << " (" << result.size() << " bytes)\n";
     return kExitOk;
 }
 

@@ -9,6 +9,7 @@
 
 #include "Commands.h"
 #include "DemoRom.h"
+#include "romdata/TerminalSafe.h"
 
 namespace omcli {
 
@@ -61,7 +62,7 @@ int Info(const Arguments& args, const Options& options) {
     if (!OpenRom(path, options, rom, reason))
         return Fail(reason);
     const om::RomProbe& probe = rom.probe;
-    std::cout << "file: " << path << "\n"
+    std::cout << "file: " << om::TerminalSafe(path) << "\n"
               << "size: " << probe.size << " bytes\n"
               << "title: " << (probe.titleMatches ? "ORBIT MARSH (matches)" : "does not match")
               << "\n"
@@ -124,7 +125,7 @@ int MakeDemoRom(const Arguments& args, const Options&) {
         return Fail("'" + path + "' already exists; not overwriting it");
     if (!om::MakeDemoRom().writeNewFile(path))
         return Fail("cannot write '" + path + "': " + std::strerror(errno));
-    std::cout << "wrote " << path << " (" << om::kDemoImageSize << " bytes)\n";
+    std::cout << "wrote " << om::TerminalSafe(path) << " (" << om::kDemoImageSize << " bytes)\n";
     return kExitOk;
 }
 
