@@ -26,6 +26,7 @@
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/FindGroupDlg.h"
+#include "app/LocalPath.h"
 #include "app/Messages.h"
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
@@ -360,8 +361,8 @@ QString DroppedRomPath(const QMimeData* data) {
     const QList<QUrl> urls = data->urls();
     if (urls.size() != 1 || !urls.first().isLocalFile())
         return {};
-    const QFileInfo file(urls.first().toLocalFile());
-    return file.isFile() ? file.absoluteFilePath() : QString();
+    const QString path = PathFromUrl(urls.first());
+    return IsRegularFile(path) ? path : QString();
 }
 
 void CBattleAnimDlg::dragEnterEvent(QDragEnterEvent* event) {
@@ -381,7 +382,7 @@ void CBattleAnimDlg::dropEvent(QDropEvent* event) {
 
 bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
     std::unique_ptr<RomStream> s =
-        RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(), nullptr, romFile_.held());
+        RomFile::OpenForUpdate(PathBytes(path).toStdString(), nullptr, romFile_.held());
     if (!s) {
         ShowOpenFailed();
         return false;
@@ -425,7 +426,7 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     // the lock, reading the whole image and checking it. A file refused
     // here leaves the editor as it was.
     std::unique_ptr<RomStream> s =
-        RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(), nullptr, romFile_.held());
+        RomFile::OpenForUpdate(PathBytes(path).toStdString(), nullptr, romFile_.held());
     std::vector<std::uint8_t> image;
     // Stamped before it is read: a change while reading shows at Save.
     FileStamp stamp;

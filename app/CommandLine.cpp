@@ -4,9 +4,17 @@
 #include <QFileInfo>
 
 #include "Version.h"
+#include "app/LocalPath.h"
 #include "res/ResourceIds.h"
 
 namespace om {
+
+QStringList ArgumentsFromArgv(int argc, const char* const* argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(PathFromBytes(QByteArray(argv[i])));
+    return arguments;
+}
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
@@ -61,7 +69,7 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     if (roms.size() == 1) {
         if (roms.first().isEmpty())
             return usageError(QStringLiteral("the ROM's name is empty."));
-        result.romPath = QFileInfo(roms.first()).absoluteFilePath();
+        result.romPath = AbsolutePath(roms.first());
     }
     return result;
 }

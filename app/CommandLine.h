@@ -20,7 +20,12 @@ struct CommandLine {
 // Exit status for a command line the program does not understand.
 inline constexpr int kUsageErrorStatus = 2;
 
-// arguments as QCoreApplication::arguments() gives them, program first.
+// main()'s arguments, program first, each byte of a file name kept (see
+// LocalPath.h): QCoreApplication::arguments() would lose those that are not
+// UTF-8.
+QStringList ArgumentsFromArgv(int argc, const char* const* argv);
+
+// arguments as ArgumentsFromArgv gives them, program first.
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 }  // namespace om

@@ -8,10 +8,7 @@
 int main(int argc, char** argv) {
     // The command line is read before the application object connects to a
     // display: --help and --version open no window.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const om::CommandLine commandLine = om::ParseCommandLine(arguments);
+    const om::CommandLine commandLine = om::ParseCommandLine(om::ArgumentsFromArgv(argc, argv));
     if (commandLine.exitStatus >= 0) {
         std::fputs(commandLine.out.toLocal8Bit().constData(), stdout);
         std::fputs(commandLine.err.toLocal8Bit().constData(), stderr);

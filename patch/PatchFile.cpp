@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "romdata/FileWrite.h"
+#include "romdata/RegularFile.h"
 
 namespace om {
 
@@ -36,25 +37,23 @@ bool ReadWholeFile(const std::string& path, std::size_t maxSize, ByteVector& byt
         error = "cannot read " + path + ": " + why;
         return false;
     };
-    // Looked at before opening, so that a pipe or a device is never opened;
-    // and again once open, in case the name now stands for another file.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return fail(std::strerror(errno));
-    if (std::string why = Refusal(st, maxSize); !why.empty())
+    // A pipe, a device or a folder is refused without being opened.
+    const RegularFile opened = OpenRegularFile(path, O_RDONLY);
+    if (opened.result == RegularFile::Result::Failed)
+        return fail(std::strerror(opened.error));
+    if (opened.result == RegularFile::Result::Replaced)
+        return fail("it was replaced by another file while it was opened");
+    if (std::string why = Refusal(opened.st, maxSize); !why.empty()) {
+        if (opened.fd >= 0)
+            ::close(opened.fd);
         return fail(why);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return fail(std::strerror(errno));
+    }
+    const struct stat& st = opened.st;
     QFile file;
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+    if (!file.open(opened.fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(opened.fd);
         return fail(file.errorString().toStdString());
     }
-    if (::fstat(fd, &st) != 0)
-        return fail(std::strerror(errno));
-    if (std::string why = Refusal(st, maxSize); !why.empty())
-        return fail(why);
 
     ByteVector read(static_cast<std::size_t>(st.st_size));
     const qint64 got = file.read(reinterpret_cast<char*>(read.data()), qint64(read.size()));

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "romdata/RegularFile.h"
+
 namespace om {
 
 RomFile::RomFile() = default;
@@ -28,23 +30,21 @@ std::unique_ptr<RomStream> RomFile::OpenForUpdate(const std::string& path, OpenF
     };
     if (why)
         *why = OpenFailure::None;
-    // O_RDWR without O_CREAT: fails for a missing file, a directory and a
-    // file without write permission, like fopen's "rb+". O_NONBLOCK: opening
-    // a FIFO must not wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return fail(OpenFailure::CannotOpen);
-    std::unique_ptr<RomStream> s(new RomStream);
-    s->fd_ = fd;
-    s->path_ = path;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return fail(OpenFailure::CannotOpen);
-    if (!S_ISREG(st.st_mode))
+    // A folder, a FIFO or a device is refused before it is opened. O_RDWR
+    // without O_CREAT: fails for a missing file and a file without write
+    // permission, like fopen's "rb+".
+    const RegularFile opened = OpenRegularFile(path, O_RDWR);
+    if (opened.result == RegularFile::Result::NotRegular)
         return fail(OpenFailure::NotRegular);
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    s->device_ = st.st_dev;
-    s->inode_ = st.st_ino;
+    if (opened.result != RegularFile::Result::Opened) {
+        errno = opened.error;
+        return fail(OpenFailure::CannotOpen);
+    }
+    std::unique_ptr<RomStream> s(new RomStream);
+    s->fd_ = opened.fd;
+    s->path_ = path;
+    s->device_ = opened.st.st_dev;
+    s->inode_ = opened.st.st_ino;
     // The file we hold already is ours: its lock passes over in adopt().
     if (!(held && held->sameFile(*s)) && !s->lock())
         return fail(OpenFailure::Locked);

@@ -28,8 +28,8 @@ class RomStream;
 // Why a ROM could not be opened for update.
 enum class OpenFailure {
     None,
-    CannotOpen,  // missing, a directory, not writable, or the like
-    NotRegular,  // a FIFO, a device, a socket: not a file that holds an image
+    CannotOpen,  // missing, not writable, replaced while opened, or the like
+    NotRegular,  // a folder, a FIFO, a device, a socket: never opened
     Locked,      // another editor or command has it open for writing
 };
 

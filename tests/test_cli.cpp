@@ -82,6 +82,9 @@ private slots:
         QTest::newRow("no arguments") << QStringList{} << QByteArray("no command given");
         QTest::newRow("unknown command")
             << QStringList{"edit", rom} << QByteArray("unknown command 'edit'");
+    QTest::newRow("command with an escape sequence")
+        << QStringList{"ed\x1B[2Jit\xC2\x9B", rom}
+        << QByteArray("command 'ed\\x1B[2Jit\\xC2\\x9B'");
         QTest::newRow("unknown option") << QStringList{"info", "--fast", rom} << QByteArray("'fast'");
         QTest::newRow("unknown short option") << QStringList{"-x", "info", rom} << QByteArray("'x'");
         // Every command counts its arguments the same way.
@@ -190,7 +193,9 @@ private slots:
         om::RomImage image = omtest::MakeTestImage();
         // Group 3 is "{enemy 2}" alone and group 4 "{enemy 5} (...)".
         image.putEnemyName(1, "Rook, the \"Grey\"");
-        image.putEnemyName(4, "Caf\xE9 Wraith, Elder");  // a comma alone is quoted too
+    // A comma alone is quoted too; control characters (ESC, BEL, 0x9B which
+    // is U+009B in UTF-8, DEL) are escaped, other letters are not.
+    image.putEnemyName(4, "Caf\xE9 \x1B]0;x\x07\x9B\xD6\x7F, Elder");
         for (int i = 0; titles == 2 && i < 11; ++i)
             image.put(0xFFC0 + i, static_cast<std::uint8_t>("ORBIT MARSH"[i]));
         if (!headered)
@@ -230,7 +235,14 @@ private slots:
         QVERIFY2(lines[4].endsWith(",\"Rook, the \"\"Grey\"\"\""), lines[4].constData());
         QCOMPARE(CsvFields(lines[4]).value(6), QByteArray("Rook, the \"Grey\""));
         const QByteArray wraith = CsvFields(lines[5]).value(6);
-        QVERIFY2(wraith.startsWith("Caf\xC3\xA9 Wraith, Elder ("), wraith.constData());
+    QVERIFY2(wraith.startsWith("Caf\xC3\xA9 \\x1B]0;x\\x07\\xC2\\x9B\xC3\x96\\x7F, Elder ("),
+             wraith.constData());
+    // No control character anywhere but the line ends: no C0, DEL or C1.
+    for (qsizetype i = 0; i < d.out.size(); ++i) {
+        const auto c = uchar(d.out[i]);
+        QVERIFY(c == '\n' ||
+                (c >= 0x20 && c != 0x7F && !(c == 0xC2 && uchar(d.out[i + 1]) < 0xA0)));
+    }
         // Other groups naming enemy 2 quote their description too.
         QCOMPARE(CsvFields(lines[1]).value(6).right(19), QByteArray(" + Rook, the \"Grey\""));
         QVERIFY(lines[1].endsWith("\"\"\""));
@@ -252,7 +264,7 @@ private slots:
         const QByteArray foreign =
             "does not look like an Orbitmarsh ROM image|--force uses it anyway";
         QTest::newRow("missing") << "missing" << 0L << true << false
-                                 << QByteArray("No such file or directory");
+                             << QByteArray("such\\x1B[2J.smc': No such file or directory");
         QTest::newRow("FIFO") << "fifo" << 0L << true << false << QByteArray("is a FIFO, not a file");
         QTest::newRow("/dev/null") << "/dev/null" << 0L << true << false
                                    << QByteArray("is a character device, not a file");
@@ -304,7 +316,7 @@ private slots:
             rom.emplace(image);
             path = rom->qpath();
         } else if (kind == "missing") {
-            path = dir_.filePath("no-such.smc");
+        path = dir_.filePath("no-such\x1B[2J.smc");
         } else if (kind == "fifo") {
             path = dir_.filePath("pipe.smc");
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);

@@ -1,6 +1,8 @@
 // The editor as a desktop program: its command line, a ROM named on it,
 // files dropped on the window, menu mnemonics and shortcuts, and the
 // readme's messages.
+#include <unistd.h>
+
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
@@ -309,6 +311,41 @@ private slots:
             QCOMPARE(s.buttons, Desktop::Buttons::Ok);
             QCOMPARE(s.owner, f.window.get());
         }
+    }
+
+    // café.smc named in Latin-1 (63 61 66 E9 2E 73 6D 63, not UTF-8), named on
+    // the command line or dropped, opens and saves under its own name.
+    void nameNotUtf8OpensAndSaves_data() {
+        QTest::addColumn<bool>("dropped");
+        QTest::newRow("on the command line") << false;
+        QTest::newRow("dropped") << true;
+    }
+
+    void nameNotUtf8OpensAndSaves() {
+        QFETCH(bool, dropped);
+        WindowFixture f;
+        const QByteArray path = QFile::encodeName(f.rom.dir()) + "/caf\xE9.smc";
+        const om::RomImage image = omtest::MakeTestImage();
+        QVERIFY(image.writeFile(path.toStdString()));
+        if (dropped) {
+            const QString url = "file://" + QString::fromLatin1(path.toPercentEncoding("/"));
+            QVERIFY(DragOnto(f.window.get(), UrlData({url}).get(), true));
+            QTRY_VERIFY(f.window->isRomOpen());
+        } else {
+            const char* argv[] = {"OMBattleAnim", path.constData()};
+            const CommandLine c = ParseCommandLine(ArgumentsFromArgv(2, argv));
+            QCOMPARE(c.exitStatus, -1);
+            QVERIFY(f.window->OpenRomPath(c.romPath));
+        }
+        QVERIFY(f.desktop.shown.empty());
+        f.chooseGroup(kGroup);
+        f.type(IDC_LAYER1_LO, QStringLiteral("42"));
+        f.click(IDC_SAVE);
+        std::vector<std::uint8_t> expected = image.bytes();
+        expected[776862 + 4 * kGroup] = 42;
+        QVERIFY(omtest::ReadFileBytes(path.toStdString()) == expected);
+        f.window->OnFileCloseRom();
+        QCOMPARE(::unlink(path.constData()), 0);  // QTemporaryDir cannot name it
     }
 };
 

@@ -1,7 +1,10 @@
 // The ROM primitives and the data set built on them, checked byte for byte
 // against images written to temporary files. (The ROM stream is driven by
 // every Save and every companion edit, in the window and companion suites.)
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,8 +16,11 @@
 #include "TestImages.h"
 #include "catalogue/GroupTemplates.h"
 #include "romdata/BattleAnimData.h"
+#include "romdata/RegularFile.h"
+#include "romdata/RomFile.h"
 #include "romdata/RomImage.h"
 #include "romdata/RomLayout.h"
+#include "romdata/TerminalSafe.h"
 
 namespace {
 
@@ -195,6 +201,97 @@ private slots:
                  (std::vector<int>{0x2C, 0x00, 0xFE, 0xFF}));
         for (long d : omtest::DifferingOffsets(image.bytes(), bytes))
             QVERIFY2(d >= at && d < at + 4, qPrintable(QString::number(d)));
+    }
+
+    // Nothing but a regular file is ever opened, not even to be refused; and
+    // what is opened is the file that was looked at.
+    void openRefusesWhatIsNotAFile_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("why");
+        constexpr int kNone = 0, kCannotOpen = 1, kNotRegular = 2;
+        // "to ...": put in the file's place between the look and the open.
+        for (const auto& [kind, why] : {std::pair{"file", kNone}, {"device", kNotRegular},
+                                        {"fifo", kNotRegular}, {"folder", kNotRegular},
+                                        {"to fifo", kNotRegular}, {"to file", kCannotOpen}})
+            QTest::newRow(kind) << QString::fromLatin1(kind) << why;
+    }
+
+    void openRefusesWhatIsNotAFile() {
+        QFETCH(QString, kind);
+        QFETCH(int, why);
+        omtest::TempRom rom(om::RomImage(100));
+        static std::string swapIn;
+        swapIn = (rom.dir() + "/other").toStdString();
+        std::string path = rom.path();
+        if (kind == "device") {  // a node of our own: nobody else opens it meanwhile
+            path = (rom.dir() + "/zero").toStdString();
+            if (::mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 5)) != 0)
+                path = "/dev/zero";
+        } else if (kind == "fifo" || kind == "to fifo") {
+            if (kind == "fifo")
+                path = rom.dir().toStdString() + "/p";
+            QCOMPARE(::mkfifo((kind == "fifo" ? path : swapIn).c_str(), 0600), 0);
+        } else if (kind == "folder") {
+            path = rom.dir().toStdString();
+        } else if (kind == "to file") {
+            QVERIFY(om::RomImage(100).writeFile(swapIn));
+        }
+        if (kind.startsWith("to "))
+            om::betweenLookAndOpen() = [](const std::string& p) {
+                std::rename(swapIn.c_str(), p.c_str());
+            };
+        const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(watch >= 0 && ::inotify_add_watch(watch, path.c_str(), IN_OPEN) >= 0);
+        om::OpenFailure got = om::OpenFailure::Locked;
+        QCOMPARE(om::RomFile::OpenForUpdate(path, &got) != nullptr, kind == "file");
+        om::betweenLookAndOpen() = nullptr;
+        alignas(inotify_event) char events[4096];  // the first is IN_OPEN if anything opened it
+        const bool opened = ::read(watch, events, sizeof events) > 0 &&
+                            (reinterpret_cast<const inotify_event*>(events)->mask & IN_OPEN);
+        QCOMPARE(opened, kind == "file");
+        ::close(watch);
+        QCOMPARE(int(got), why);
+    }
+
+    // Text from a ROM or a CSV, made printable: UTF-8 as the companion writes
+    // it, each control byte as \xNN.
+    void terminalSafe_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("safe");
+        QTest::addColumn<QByteArray>("quoted");  // QuotedField; empty: the same as safe
+        const auto row = [](const char* name, const QByteArray& text, const QByteArray& safe,
+                            const QByteArray& quoted = {}) {
+            QTest::newRow(name) << text << safe << quoted;
+        };
+        row("plain, backslash kept", "Mire\\Hag 1,2", "Mire\\Hag 1,2");
+        row("window title", "\x1B]0;owned\x07", "\\x1B]0;owned\\x07");
+        row("tab, CR, LF, DEL", "a\tb\r\n\x7F", "a\\x09b\\x0D\\x0A\\x7F");
+        row("C1, alone and in UTF-8", "\x9B|\xC2\x80\xC2\x9B" "2J\xC2\x9F",
+            "\\x9B|\\xC2\\x80\\xC2\\x9B2J\\xC2\\x9F");
+        // Continuation bytes 80-9F of letters; a Latin-1 name's byte E9.
+        row("letters, Latin-1", "\xC2\xA0\xC3\x96\xE2\x82\xAC\xF0\x9F\x90\x89 caf\xE9",
+            "\xC2\xA0\xC3\x96\xE2\x82\xAC\xF0\x9F\x90\x89 caf\xE9");
+        row("not UTF-8", "\xE2\x82|\xED\xA0\x80|\xC0\x80|\xF4\x90\x80\x80",
+            "\xE2\\x82|\xED\xA0\\x80|\xC0\\x80|\xF4\\x90\\x80\\x80");
+        const QByteArray a40(40, 'a'), a39(39, 'a'), oe("\xC3\xB6");
+        row("40 characters", a40, a40);
+        row("41 characters", a40 + "b", a40 + "b", a40 + "...");
+        row("41 two-byte letters", oe.repeated(41), oe.repeated(41), oe.repeated(40) + "...");
+        row("41 escapes", QByteArray(41, '\x1B'), QByteArray("\\x1B").repeated(41),
+            QByteArray("\\x1B").repeated(40) + "...");
+        row("cut after a C1 character", a39 + "\xC2\x9B" "b", a39 + "\\xC2\\x9Bb",
+            a39 + "\\xC2\\x9B...");
+    }
+
+    void terminalSafe() {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, safe);
+        QFETCH(QByteArray, quoted);
+        QCOMPARE(QByteArray::fromStdString(om::TerminalSafe(text.toStdString())), safe);
+        QCOMPARE(QByteArray::fromStdString(om::QuotedField(text.toStdString())),
+                 quoted.isEmpty() ? safe : quoted);
+        // Escaping twice changes nothing more.
+        QCOMPARE(QByteArray::fromStdString(om::TerminalSafe(safe.toStdString())), safe);
     }
 };
 

@@ -11,11 +11,15 @@
 
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
+#include "romdata/RegularFile.h"
+#include "romdata/TerminalSafe.h"
 
 namespace omcli {
 
 int Fail(const std::string& message, int status) {
-    std::cerr << kProgram << ": " << message << "\n";
+    // Messages name files and quote arguments and fields: escaped here,
+    // once for all of them.
+    std::cerr << kProgram << ": " << om::TerminalSafe(message) << "\n";
     return status;
 }
 
@@ -75,35 +79,28 @@ InputFile::~InputFile() {
 }
 
 bool InputFile::open(const std::string& path, std::string& reason) {
-    // Looked at before it is opened, so that opening a device has no effect
-    // and a FIFO is never waited on; O_NONBLOCK covers a file swapped for a
-    // FIFO in between, and fstat then sees what was really opened.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        reason = CannotOpen(path, errno);
+    // A device, a FIFO or a folder is refused without being opened.
+    const om::RegularFile opened = om::OpenRegularFile(path, O_RDONLY);
+    switch (opened.result) {
+    case om::RegularFile::Result::Failed:
+        reason = CannotOpen(path, opened.error);
         return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        reason = NotAFile(path, st.st_mode);
+    case om::RegularFile::Result::NotRegular:
+        reason = NotAFile(path, opened.st.st_mode);
         return false;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        reason = CannotOpen(path, errno);
+    case om::RegularFile::Result::Replaced:
+        reason = "'" + path + "' was replaced by another file while it was opened; try again";
         return false;
+    case om::RegularFile::Result::Opened:
+        break;
     }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        reason = NotAFile(path, st.st_mode);
-        ::close(fd);
-        return false;
-    }
-    file_ = ::fdopen(fd, "rb");
+    file_ = ::fdopen(opened.fd, "rb");
     if (!file_) {
         reason = CannotOpen(path, errno);
-        ::close(fd);
+        ::close(opened.fd);
         return false;
     }
-    size_ = static_cast<long>(st.st_size);
+    size_ = static_cast<long>(opened.st.st_size);
     return true;
 }
 
@@ -201,7 +198,7 @@ std::string FormatEntry(const Entry& entry) {
 }
 
 std::string Description(const om::BattleAnimData& data, int g) {
-    return Latin1ToUtf8(om::ComposeDisplayName(data, g));
+    return om::TerminalSafe(Latin1ToUtf8(om::ComposeDisplayName(data, g)));
 }
 
 std::optional<int> ParseNumber(std::string_view text, int max) {

@@ -23,7 +23,8 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFileError = 1;
 inline constexpr int kExitUsage = 2;
 
-// Prints "ombattleanim-cli: message" on standard error; returns status.
+// Prints "ombattleanim-cli: message" on standard error, its control
+// characters escaped (om::TerminalSafe); returns status.
 int Fail(const std::string& message, int status = kExitFileError);
 // The same, with a pointer to --help; returns kExitUsage.
 int UsageError(const std::string& message);
@@ -91,7 +92,8 @@ Entry EntryOf(const om::GroupRecord& record);
 // "12,0,255,1"
 std::string FormatEntry(const Entry& entry);
 
-// Record g's description as people read it: the names in UTF-8.
+// Record g's description as people read it: the names in UTF-8, control
+// characters from the ROM escaped (om::TerminalSafe).
 std::string Description(const om::BattleAnimData& data, int g);
 
 // A whole number from 0 to max, written in decimal or as 0x hex; nothing for

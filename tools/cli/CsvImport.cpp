@@ -4,6 +4,8 @@
 #include <charconv>
 #include <map>
 
+#include "romdata/TerminalSafe.h"
+
 namespace omcli {
 
 namespace {
@@ -116,20 +118,21 @@ std::string ReadRow(const CsvRecord& rec, ImportRow& row) {
                std::to_string(kColumns.size()) + " are expected (" + kCsvHeader + ")";
     const std::optional<int> group = ParseNumber(Trimmed(rec.fields[0]), om::kGroupCount - 1);
     if (!group)
-        return "group '" + rec.fields[0] + "' is not a number from 0 to " +
+        return "group '" + om::QuotedField(rec.fields[0]) + "' is not a number from 0 to " +
                std::to_string(om::kGroupCount - 1);
     row.group = *group;
     const std::string_view offset = Trimmed(rec.fields[1]);
     if (!offset.empty()) {
         row.offset = ParseHexOffset(offset);
         if (!row.offset)
-            return "offset '" + rec.fields[1] + "' is not a hexadecimal number";
+            return "offset '" + om::QuotedField(rec.fields[1]) + "' is not a hexadecimal number";
     }
     for (std::size_t b = 0; b < 4; ++b) {
         const std::string& text = rec.fields[2 + b];
         const std::optional<int> value = ParseNumber(Trimmed(text), 255);
         if (!value)
-            return std::string(kColumns[2 + b]) + " '" + text + "' is not a number from 0 to 255";
+            return std::string(kColumns[2 + b]) + " '" + om::QuotedField(text) +
+                   "' is not a number from 0 to 255";
         row.entry[b] = *value;
     }
     return {};

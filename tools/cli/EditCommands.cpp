@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "CsvImport.h"
 #include "romdata/TableWrite.h"
+#include "romdata/TerminalSafe.h"
 
 namespace omcli {
 
@@ -73,6 +74,24 @@ std::string WriteWholeTable(const std::string& path, om::RomFile& rom, const om:
                       : "; its table is as it was");
 }
 
+// A CSV every offset of which is where its group's entry is in an image of
+// the other kind (512 bytes off) was dumped from such an image: that is said
+// once, instead of a problem on every row. Empty when it is not so.
+std::string OtherLayoutNote(const std::vector<ImportRow>& rows, const om::RomLayout& layout) {
+    const om::RomLayout& other = OtherLayout(layout);
+    bool anyOffset = false;
+    for (const ImportRow& row : rows) {
+        if (row.offset && *row.offset != other.entryOffset(row.group))
+            return {};
+        anyOffset = anyOffset || row.offset.has_value();
+    }
+    if (!anyOffset)
+        return {};
+    return other.headerSize != 0
+               ? "this CSV was dumped from an image with a copier header; this one has none"
+               : "this CSV was dumped from an image without a copier header; this one has one";
+}
+
 bool ReadText(const std::string& path, std::string& text, std::string& reason) {
     InputFile file;
     if (!file.open(path, reason))
@@ -103,7 +122,7 @@ int Set(const Arguments& args, const Options& options) {
         if (!v)
             return UsageError(std::string(kNames[i]) + " must be a number from 0 to " +
                               std::to_string(max) + " (decimal, or hex with 0x), not '" +
-                              args[1 + static_cast<std::size_t>(i)] + "'");
+                              om::QuotedField(args[1 + static_cast<std::size_t>(i)]) + "'");
         values[i] = *v;
     }
     const int group = values[0];
@@ -146,12 +165,15 @@ int Import(const Arguments& args, const Options& options) {
     std::vector<ImportRow> rows;
     std::vector<CsvProblem> problems;
     ParseImportCsv(text, rows, problems);
+    const std::string otherLayout = OtherLayoutNote(rows, layout);
     for (const ImportRow& row : rows) {
-        std::string problem = OffsetProblem(row, layout, romPath);
+        std::string problem = otherLayout.empty() ? OffsetProblem(row, layout, romPath) : "";
         if (!problem.empty())
             problems.push_back({row.line, std::move(problem)});
     }
-    if (!problems.empty()) {
+    if (!otherLayout.empty())
+        Fail(csvPath + ": " + otherLayout + " ('" + romPath + "')");
+    if (!problems.empty() || !otherLayout.empty()) {
         std::stable_sort(problems.begin(), problems.end(),
                          [](const CsvProblem& a, const CsvProblem& b) { return a.line < b.line; });
         for (std::size_t i = 0; i < problems.size() && i < kProblemsShown; ++i)
@@ -174,7 +196,7 @@ int Import(const Arguments& args, const Options& options) {
     if (changed > 0)
         if (std::string why = WriteWholeTable(romPath, rom, layout, read, table); !why.empty())
             return Fail(why);
-    std::cout << "imported " << rows.size() << " groups into " << romPath << ": " << changed
+    std::cout << "imported " << rows.size() << " groups into " << om::TerminalSafe(romPath) << ": " << changed
               << " changed\n";
     return kExitOk;
 }

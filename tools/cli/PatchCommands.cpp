@@ -10,6 +10,7 @@
 #include "patch/ImagePatch.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
+#include "romdata/TerminalSafe.h"
 
 namespace omcli {
 
@@ -85,7 +86,7 @@ int MakePatch(const Arguments& args, const Options& options) {
         return Fail("cannot make the patch: " + reason + "; no patch written");
     if (!om::WriteFileAtomically(outPath, patch, reason))
         return Fail(reason);
-    std::cout << "wrote " << outPath << " (" << FormatName(*format) << " patch, " << patch.size()
+    std::cout << "wrote " << om::TerminalSafe(outPath) << " (" << FormatName(*format) << " patch, " << patch.size()
               << " bytes)\n";
     Say(note);
     return kExitOk;
@@ -109,7 +110,7 @@ int ApplyPatch(const Arguments& args, const Options&) {
                     "; nothing written");
     if (!om::WriteFileAtomically(outPath, result, reason))
         return Fail(reason);
-    std::cout << "wrote " << outPath << " (" << result.size() << " bytes)\n";
+    std::cout << "wrote " << om::TerminalSafe(outPath) << " (" << result.size() << " bytes)\n";
     Say(note);
     return kExitOk;
 }

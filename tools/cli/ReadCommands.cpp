@@ -10,6 +10,7 @@
 #include "Commands.h"
 #include "DemoRom.h"
 #include "romdata/FileWrite.h"
+#include "romdata/TerminalSafe.h"
 
 namespace omcli {
 
@@ -62,7 +63,7 @@ int Info(const Arguments& args, const Options& options) {
     if (!OpenRom(path, options, rom, reason))
         return Fail(reason);
     const om::RomProbe& probe = rom.probe;
-    std::cout << "file: " << path << "\n"
+    std::cout << "file: " << om::TerminalSafe(path) << "\n"
               << "size: " << probe.size << " bytes\n"
               << "title: " << (probe.titleMatches ? "ORBIT MARSH (matches)" : "does not match")
               << "\n"
@@ -128,7 +129,7 @@ int MakeDemoRom(const Arguments& args, const Options&) {
     if (!om::WriteWholeFile(path, demo.bytes().data(), demo.bytes().size(),
                             om::ExistingFile::Refuse, reason))
         return Fail(reason);
-    std::cout << "wrote " << path << " (" << om::kDemoImageSize << " bytes)\n";
+    std::cout << "wrote " << om::TerminalSafe(path) << " (" << om::kDemoImageSize << " bytes)\n";
     return kExitOk;
 }
 
