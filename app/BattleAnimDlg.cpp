@@ -25,12 +25,14 @@
 #include "app/AboutDlg.h"
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
+#include "app/HotExit.h"
 #include "app/Messages.h"
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
+#include "patch/Recovery.h"
 #include "pickers/BuildLayerPickers.h"
 #include "res/ResourceIds.h"
 #include "res/Resources.h"
@@ -142,6 +144,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     editor_ = std::make_unique<LayerEditor>(data_, displayOrder_, groupList_, offsetField_,
                                             LayerControls{layer1Picker_, layer1Lo_, layer1Hi_},
                                             LayerControls{layer2Picker_, layer2Lo_, layer2Hi_});
+    hotExit_ = std::make_unique<HotExit>(desktop_, this, [this] { return EditedTable(); });
 
     // The command table: every command and notification with its handler.
     connect(layer1Picker_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeLayer1Picker);
@@ -150,6 +153,8 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     connect(layer1Hi_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer1Fields);
     connect(layer2Lo_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer2Fields);
     connect(layer2Hi_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer2Fields);
+    for (ByteField* field : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
+        connect(field, &ByteField::changed, hotExit_.get(), &HotExit::Changed);
     connect(groupList_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeGroupList);
     connect(save_, &QPushButton::clicked, this, &CBattleAnimDlg::OnFileSaveChanges);
     connect(Control<QPushButton>(this, IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
@@ -175,7 +180,9 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
 }
 
 CBattleAnimDlg::~CBattleAnimDlg() {
-    // Leaving the program flushes and closes an open ROM; nothing is asked.
+    // Leaving the program keeps the unsaved edits, then flushes and closes
+    // an open ROM; nothing is asked.
+    hotExit_->Closed();
     romFile_.close();
     delete splash_;
 }
@@ -434,6 +441,8 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
         ShowOpenFailed();
         return false;
     }
+    // The edits made to the ROM open until now are kept before it goes.
+    hotExit_->Closed();
     romFile_.adopt(std::move(s));
     layout_ = probe.layout;
     openedImage_ = std::move(image);  // the stream reads the same bytes
@@ -445,7 +454,21 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     std::fclose(f);
     editor_->SelectGroup(0, false);
     EnableEditing(true);
+    if (const auto restored = hotExit_->Opened(path, openedImage_, layout_))
+        RestoreEdits(*restored);
     return true;
+}
+
+void CBattleAnimDlg::RestoreEdits(const std::vector<std::uint8_t>& image) {
+    for (const int g : ChangedGroups(layout_, openedImage_, image)) {
+        const auto at = static_cast<std::size_t>(layout_.entryOffset(g));
+        GroupRecord& r = data_.record(g);
+        r.layer1Lo = image[at];
+        r.layer1Hi = image[at + 1];
+        r.layer2Lo = image[at + 2];
+        r.layer2Hi = image[at + 3];
+    }
+    editor_->SelectGroup(data_.currentPosition(), false);
 }
 
 void CBattleAnimDlg::OnFileSaveChanges() {
@@ -459,20 +482,25 @@ void CBattleAnimDlg::OnFileSaveChanges() {
     // was deleted or replaced since it was opened: the table went into a
     // file nobody will see.
     const bool written = romFile_.finishWrite();
-    if (!written || !romFile_.stillAtPath())
+    if (written && romFile_.stillAtPath())
+        hotExit_->Saved();
+    else
         desktop_.messageBox(this, QString::fromLatin1(kSaveFailedText), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
 }
 
-std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {
-    std::vector<std::uint8_t> image = openedImage_;
-    data_.WriteBattleBgEntries(image, layout_);
+std::vector<std::uint8_t> CBattleAnimDlg::EditedTable() const {
+    std::vector<std::uint8_t> table = data_.TableBytes();
     // The shown group's values are in the fields until it is left or saved.
-    const long at = layout_.entryOffset(editor_->shownGroup());
+    const auto at = static_cast<std::size_t>(editor_->shownGroup()) * kEntrySize;
     const ByteField* fields[] = {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_};
     for (std::size_t i = 0; i < 4; ++i)
-        image.at(static_cast<std::size_t>(at) + i) = static_cast<std::uint8_t>(fields[i]->value() & 0xFF);
-    return image;
+        table.at(at + i) = static_cast<std::uint8_t>(fields[i]->value() & 0xFF);
+    return table;
+}
+
+std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {
+    return WithTable(openedImage_, layout_, EditedTable());
 }
 
 void CBattleAnimDlg::OnFileExportPatch() {
@@ -500,6 +528,7 @@ void CBattleAnimDlg::OnFileExportPatch() {
 }
 
 void CBattleAnimDlg::OnFileCloseRom() {
+    hotExit_->Closed();
     romFile_.close();
     EnableEditing(false);
 }

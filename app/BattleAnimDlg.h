@@ -30,6 +30,7 @@ namespace om {
 
 class CSplashDlg;
 class Desktop;
+class HotExit;
 
 class CBattleAnimDlg : public QDialog {
     Q_OBJECT
@@ -53,6 +54,8 @@ public:
     // The image the editor would save: the file as it was opened with the
     // table as it is now on screen, edits not yet saved included.
     std::vector<std::uint8_t> EditedImage() const;
+    // The table of that image alone, 1,940 bytes.
+    std::vector<std::uint8_t> EditedTable() const;
 
     // Group list and its orders.
     void FillGroupList(bool store);
@@ -78,6 +81,8 @@ public:
     void EnableEditing(bool enable);
 
     LayerEditor& editor() { return *editor_; }
+    // Keeps the unsaved edits in a recovery file and gives them back.
+    HotExit& hotExit() { return *hotExit_; }
     const DisplayOrderArray& displayOrder() const { return displayOrder_; }
     const GroupNameArray& groupDisplayNames() const { return groupDisplayNames_; }
     bool isRomOpen() const { return romFile_.isOpen(); }
@@ -114,6 +119,8 @@ private:
     void StartStartupTimer();
     void ShowOpenFailed();
     void ShowSizeProblem(const char* text, long size, long limit);
+    // Shows the edits a recovery holds (the image it gives) as unsaved edits.
+    void RestoreEdits(const std::vector<std::uint8_t>& image);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -139,6 +146,7 @@ private:
     QLineEdit* offsetField_ = nullptr;
 
     std::unique_ptr<LayerEditor> editor_;
+    std::unique_ptr<HotExit> hotExit_;
     ImageList layer1Images_;
     ImageList layer2Images_;
     CSplashDlg* splash_ = nullptr;

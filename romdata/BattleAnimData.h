@@ -50,9 +50,9 @@ public:
                           const RomLayout& layout = kSmcLayout);
     void ReadBattleBgEntries(std::FILE* file, const RomLayout& layout = kSmcLayout);
     void WriteBattleBgEntries(std::FILE* file, const RomLayout& layout = kSmcLayout) const;
-    // Puts the 485 entries into an image in memory, as WriteBattleBgEntries
-    // puts them into the file. The image must hold the table.
-    void WriteBattleBgEntries(std::vector<std::uint8_t>& image, const RomLayout& layout) const;
+    // The 485 entries as the table holds them, 1,940 bytes: the low 8 bits
+    // of each value, as WriteEntry writes them.
+    std::vector<std::uint8_t> TableBytes() const;
 
     GroupRecord& record(int g) { return records_.at(static_cast<std::size_t>(g)); }
     const GroupRecord& record(int g) const { return records_.at(static_cast<std::size_t>(g)); }

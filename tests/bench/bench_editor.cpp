@@ -22,6 +22,7 @@
 #include "ScriptedDesktop.h"
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
+#include "app/HotExit.h"
 #include "patch/Patch.h"
 #include "pickers/BuildLayerPickers.h"
 #include "res/ResourceIds.h"
@@ -133,6 +134,8 @@ int main(int argc, char** argv) {
     gQuick = args.contains(QStringLiteral("--quick"));
 
     QTemporaryDir dir;
+    // Recoveries of unsaved edits go to the temporary folder too.
+    qputenv("XDG_STATE_HOME", dir.path().toLocal8Bit());
     const QString rom = dir.path() + QStringLiteral("/demo.smc");
     MakeDemoRom().writeFile(rom.toStdString());
     if (args.contains(QStringLiteral("--rss")))
@@ -200,6 +203,13 @@ int main(int argc, char** argv) {
     int p = 0;
     figures.push_back(Measure("SelectGroup", 20, 500, [] {},
                               [&] { window->editor().SelectGroup(p = (p + 37) % 485, true); }));
+    // The recovery of a whole-table edit as the timer writes it: the edited
+    // image, the patch, both files synced, the folder synced.
+    for (int g = 0; g < kGroupCount; ++g)
+        data.record(g).layer1Lo ^= 0xA5;
+    figures.push_back(Measure("recovery write, whole table", 5, 50,
+                              [&] { window->hotExit().Changed(); },
+                              [&] { window->hotExit().Flush(); }));
     window.reset();
 
     MeasurePatch(figures, PatchFormat::Bps);
