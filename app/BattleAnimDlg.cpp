@@ -19,12 +19,14 @@
 #include <QTimer>
 #include <QWindow>
 #include <QTimerEvent>
+#include <QUndoStack>
 #include <QUrl>
 #include <utility>
 
 #include "app/AboutDlg.h"
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
+#include "app/EditHistory.h"
 #include "app/Messages.h"
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
@@ -99,7 +101,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
       layer1Images_(QSize(kThumbnailWidth, kThumbnailHeight), kImageListGrowBy),
       layer2Images_(QSize(kThumbnailWidth, kThumbnailHeight), kImageListGrowBy) {
     setObjectName(QStringLiteral("IDD_BATTLEANIM_DIALOG"));
-    setWindowTitle(QStringLiteral("Orbitmarsh Battle Animation Editor"));
+    ShowRomInTitle(this, QString());
     // A fixed frame with a minimise box and no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -108,6 +110,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     // A single file dropped on the window is opened as Open ROM opens one.
     setAcceptDrops(true);
 
+    undoStack_ = new QUndoStack(this);
     BuildMenu();
     surface_ = new QWidget(this);
     surface_->setObjectName(QStringLiteral("surface"));
@@ -142,6 +145,8 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     editor_ = std::make_unique<LayerEditor>(data_, displayOrder_, groupList_, offsetField_,
                                             LayerControls{layer1Picker_, layer1Lo_, layer1Hi_},
                                             LayerControls{layer2Picker_, layer2Lo_, layer2Hi_});
+    history_ = std::make_unique<EditHistory>(undoStack_, data_, *editor_, displayOrder_);
+    connect(history_.get(), &EditHistory::unsavedChanged, this, &QWidget::setWindowModified);
 
     // The command table: every command and notification with its handler.
     connect(layer1Picker_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeLayer1Picker);
@@ -172,6 +177,13 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setObjectName(QStringLiteral("ID_HELP"));
     connect(help, &QShortcut::activated, this, &CBattleAnimDlg::OnHelpReadme);
+    // The history learns of each edit once the handlers above have made it.
+    EditHistory* history = history_.get();
+    for (QComboBox* picker : {layer1Picker_, layer2Picker_})
+        connect(picker, &QComboBox::activated, history, &EditHistory::OnPicked);
+    for (ByteField* field : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
+        connect(field, &QLineEdit::textEdited, history, &EditHistory::OnTyped);
+    connect(groupList_, &QComboBox::activated, history, &EditHistory::OnGroupChosen);
 }
 
 CBattleAnimDlg::~CBattleAnimDlg() {
@@ -196,6 +208,9 @@ void CBattleAnimDlg::BuildMenu() {
         {"&File", CONTROL(ID_FILE_EXPORTPATCH), "Export &Patch..."},
         {"&File", 0, nullptr, nullptr},
         {"&File", CONTROL(ID_FILE_EXIT), "&Exit", QKeySequence::Quit},
+        {"&Edit", CONTROL(ID_EDIT_UNDO), "&Undo", QKeySequence::Undo},
+        {"&Edit", CONTROL(ID_EDIT_REDO), "&Redo"},
+        {"&Edit", 0, nullptr, nullptr},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
     };
@@ -212,12 +227,20 @@ void CBattleAnimDlg::BuildMenu() {
             current->addSeparator();
             continue;
         }
-        QAction* a = current->addAction(QString::fromLatin1(e.text));
+        // Undo and Redo are the history's: their texts name the step, and
+        // they are disabled while there is nothing to undo or redo.
+        const QString text = QString::fromLatin1(e.text);
+        QAction* a = e.id == ID_EDIT_UNDO   ? undoStack_->createUndoAction(current, text)
+                     : e.id == ID_EDIT_REDO ? undoStack_->createRedoAction(current, text)
+                                            : new QAction(text, current);
+        current->addAction(a);
         a->setObjectName(QString::fromLatin1(e.name));
         a->setProperty("commandId", e.id);
         if (e.key != QKeySequence::UnknownKey)
             a->setShortcuts(e.key);
     }
+    command(ID_EDIT_REDO)->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }
 
 QAction* CBattleAnimDlg::command(int id) const {
@@ -445,6 +468,8 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     std::fclose(f);
     editor_->SelectGroup(0, false);
     EnableEditing(true);
+    history_->Reset(true);
+    ShowRomInTitle(this, path);
     return true;
 }
 
@@ -458,8 +483,9 @@ void CBattleAnimDlg::OnFileSaveChanges() {
     // or close. A failure to get it there is reported, and so is a file that
     // was deleted or replaced since it was opened: the table went into a
     // file nobody will see.
-    const bool written = romFile_.finishWrite();
-    if (!written || !romFile_.stillAtPath())
+    const bool written = romFile_.finishWrite() && romFile_.stillAtPath();
+    history_->Saved(written);
+    if (!written)
         desktop_.messageBox(this, QString::fromLatin1(kSaveFailedText), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
 }
@@ -502,6 +528,8 @@ void CBattleAnimDlg::OnFileExportPatch() {
 void CBattleAnimDlg::OnFileCloseRom() {
     romFile_.close();
     EnableEditing(false);
+    history_->Reset(false);
+    ShowRomInTitle(this, QString());
 }
 
 // --- Group list and orders ------------------------------------------------

@@ -25,11 +25,13 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QGroupBox;
+class QUndoStack;
 
 namespace om {
 
 class CSplashDlg;
 class Desktop;
+class EditHistory;
 
 class CBattleAnimDlg : public QDialog {
     Q_OBJECT
@@ -78,6 +80,8 @@ public:
     void EnableEditing(bool enable);
 
     LayerEditor& editor() { return *editor_; }
+    // Undo and redo, and whether the edits are saved.
+    EditHistory& history() { return *history_; }
     const DisplayOrderArray& displayOrder() const { return displayOrder_; }
     const GroupNameArray& groupDisplayNames() const { return groupDisplayNames_; }
     bool isRomOpen() const { return romFile_.isOpen(); }
@@ -139,6 +143,8 @@ private:
     QLineEdit* offsetField_ = nullptr;
 
     std::unique_ptr<LayerEditor> editor_;
+    QUndoStack* undoStack_ = nullptr;
+    std::unique_ptr<EditHistory> history_;
     ImageList layer1Images_;
     ImageList layer2Images_;
     CSplashDlg* splash_ = nullptr;
