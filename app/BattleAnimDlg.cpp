@@ -19,12 +19,14 @@
 #include <QTimer>
 #include <QWindow>
 #include <QTimerEvent>
+#include <QUndoStack>
 #include <QUrl>
 #include <utility>
 
 #include "app/AboutDlg.h"
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
+#include "app/EditHistory.h"
 #include "app/HotExit.h"
 #include "app/Messages.h"
 #include "app/SplashDlg.h"
@@ -101,7 +103,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
       layer1Images_(QSize(kThumbnailWidth, kThumbnailHeight), kImageListGrowBy),
       layer2Images_(QSize(kThumbnailWidth, kThumbnailHeight), kImageListGrowBy) {
     setObjectName(QStringLiteral("IDD_BATTLEANIM_DIALOG"));
-    setWindowTitle(QStringLiteral("Orbitmarsh Battle Animation Editor"));
+    ShowRomInTitle(this, QString());
     // A fixed frame with a minimise box and no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -110,6 +112,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     // A single file dropped on the window is opened as Open ROM opens one.
     setAcceptDrops(true);
 
+    undoStack_ = new QUndoStack(this);
     BuildMenu();
     surface_ = new QWidget(this);
     surface_->setObjectName(QStringLiteral("surface"));
@@ -144,7 +147,10 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     editor_ = std::make_unique<LayerEditor>(data_, displayOrder_, groupList_, offsetField_,
                                             LayerControls{layer1Picker_, layer1Lo_, layer1Hi_},
                                             LayerControls{layer2Picker_, layer2Lo_, layer2Hi_});
+    history_ = std::make_unique<EditHistory>(undoStack_, data_, *editor_, displayOrder_);
+    connect(history_.get(), &EditHistory::unsavedChanged, this, &QWidget::setWindowModified);
     hotExit_ = std::make_unique<HotExit>(desktop_, this, [this] { return EditedTable(); });
+    connect(history_.get(), &EditHistory::valuesChanged, hotExit_.get(), &HotExit::Changed);
 
     // The command table: every command and notification with its handler.
     connect(layer1Picker_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeLayer1Picker);
@@ -153,8 +159,6 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     connect(layer1Hi_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer1Fields);
     connect(layer2Lo_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer2Fields);
     connect(layer2Hi_, &ByteField::changed, this, &CBattleAnimDlg::OnChangeLayer2Fields);
-    for (ByteField* field : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
-        connect(field, &ByteField::changed, hotExit_.get(), &HotExit::Changed);
     connect(groupList_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeGroupList);
     connect(save_, &QPushButton::clicked, this, &CBattleAnimDlg::OnFileSaveChanges);
     connect(Control<QPushButton>(this, IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
@@ -177,6 +181,13 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setObjectName(QStringLiteral("ID_HELP"));
     connect(help, &QShortcut::activated, this, &CBattleAnimDlg::OnHelpReadme);
+    // The history learns of each edit once the handlers above have made it.
+    EditHistory* history = history_.get();
+    for (QComboBox* picker : {layer1Picker_, layer2Picker_})
+        connect(picker, &QComboBox::activated, history, &EditHistory::OnPicked);
+    for (ByteField* field : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
+        connect(field, &QLineEdit::textEdited, history, &EditHistory::OnTyped);
+    connect(groupList_, &QComboBox::activated, history, &EditHistory::OnGroupChosen);
 }
 
 CBattleAnimDlg::~CBattleAnimDlg() {
@@ -203,6 +214,9 @@ void CBattleAnimDlg::BuildMenu() {
         {"&File", CONTROL(ID_FILE_EXPORTPATCH), "Export &Patch..."},
         {"&File", 0, nullptr, nullptr},
         {"&File", CONTROL(ID_FILE_EXIT), "&Exit", QKeySequence::Quit},
+        {"&Edit", CONTROL(ID_EDIT_UNDO), "&Undo", QKeySequence::Undo},
+        {"&Edit", CONTROL(ID_EDIT_REDO), "&Redo"},
+        {"&Edit", 0, nullptr, nullptr},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
     };
@@ -219,12 +233,20 @@ void CBattleAnimDlg::BuildMenu() {
             current->addSeparator();
             continue;
         }
-        QAction* a = current->addAction(QString::fromLatin1(e.text));
+        // Undo and Redo are the history's: their texts name the step, and
+        // they are disabled while there is nothing to undo or redo.
+        const QString text = QString::fromLatin1(e.text);
+        QAction* a = e.id == ID_EDIT_UNDO   ? undoStack_->createUndoAction(current, text)
+                     : e.id == ID_EDIT_REDO ? undoStack_->createRedoAction(current, text)
+                                            : new QAction(text, current);
+        current->addAction(a);
         a->setObjectName(QString::fromLatin1(e.name));
         a->setProperty("commandId", e.id);
         if (e.key != QKeySequence::UnknownKey)
             a->setShortcuts(e.key);
     }
+    command(ID_EDIT_REDO)->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }
 
 QAction* CBattleAnimDlg::command(int id) const {
@@ -454,21 +476,21 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     std::fclose(f);
     editor_->SelectGroup(0, false);
     EnableEditing(true);
+    history_->Reset(true);
+    ShowRomInTitle(this, path);
     if (const auto restored = hotExit_->Opened(path, openedImage_, layout_))
         RestoreEdits(*restored);
     return true;
 }
 
 void CBattleAnimDlg::RestoreEdits(const std::vector<std::uint8_t>& image) {
+    std::vector<GroupValuesChange> changes;
     for (const int g : ChangedGroups(layout_, openedImage_, image)) {
         const auto at = static_cast<std::size_t>(layout_.entryOffset(g));
-        GroupRecord& r = data_.record(g);
-        r.layer1Lo = image[at];
-        r.layer1Hi = image[at + 1];
-        r.layer2Lo = image[at + 2];
-        r.layer2Hi = image[at + 3];
+        changes.push_back({g, {image[at], image[at + 1], image[at + 2], image[at + 3]}});
     }
-    editor_->SelectGroup(data_.currentPosition(), false);
+    // One step takes them all back.
+    history_->Push(QStringLiteral("Restore Unsaved Edits"), changes);
 }
 
 void CBattleAnimDlg::OnFileSaveChanges() {
@@ -481,8 +503,9 @@ void CBattleAnimDlg::OnFileSaveChanges() {
     // or close. A failure to get it there is reported, and so is a file that
     // was deleted or replaced since it was opened: the table went into a
     // file nobody will see.
-    const bool written = romFile_.finishWrite();
-    if (written && romFile_.stillAtPath())
+    const bool written = romFile_.finishWrite() && romFile_.stillAtPath();
+    history_->Saved(written);
+    if (written)
         hotExit_->Saved();
     else
         desktop_.messageBox(this, QString::fromLatin1(kSaveFailedText), Desktop::Buttons::Ok,
@@ -490,13 +513,8 @@ void CBattleAnimDlg::OnFileSaveChanges() {
 }
 
 std::vector<std::uint8_t> CBattleAnimDlg::EditedTable() const {
-    std::vector<std::uint8_t> table = data_.TableBytes();
     // The shown group's values are in the fields until it is left or saved.
-    const auto at = static_cast<std::size_t>(editor_->shownGroup()) * kEntrySize;
-    const ByteField* fields[] = {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_};
-    for (std::size_t i = 0; i < 4; ++i)
-        table.at(at + i) = static_cast<std::uint8_t>(fields[i]->value() & 0xFF);
-    return table;
+    return TableBytes(history_->Table());
 }
 
 std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {
@@ -531,6 +549,8 @@ void CBattleAnimDlg::OnFileCloseRom() {
     hotExit_->Closed();
     romFile_.close();
     EnableEditing(false);
+    history_->Reset(false);
+    ShowRomInTitle(this, QString());
 }
 
 // --- Group list and orders ------------------------------------------------

@@ -25,11 +25,13 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QGroupBox;
+class QUndoStack;
 
 namespace om {
 
 class CSplashDlg;
 class Desktop;
+class EditHistory;
 class HotExit;
 
 class CBattleAnimDlg : public QDialog {
@@ -81,6 +83,8 @@ public:
     void EnableEditing(bool enable);
 
     LayerEditor& editor() { return *editor_; }
+    // Undo and redo, and whether the edits are saved.
+    EditHistory& history() { return *history_; }
     // Keeps the unsaved edits in a recovery file and gives them back.
     HotExit& hotExit() { return *hotExit_; }
     const DisplayOrderArray& displayOrder() const { return displayOrder_; }
@@ -146,6 +150,8 @@ private:
     QLineEdit* offsetField_ = nullptr;
 
     std::unique_ptr<LayerEditor> editor_;
+    QUndoStack* undoStack_ = nullptr;
+    std::unique_ptr<EditHistory> history_;
     std::unique_ptr<HotExit> hotExit_;
     ImageList layer1Images_;
     ImageList layer2Images_;

@@ -64,7 +64,9 @@ void HotExit::Saved() {
 }
 
 void HotExit::Closed() {
-    Flush();
+    // Written whatever is waiting: the ROM's last state is what is kept.
+    timer_.stop();
+    Write();
     opened_ = nullptr;
     store_.reset();
     fileCrc_.reset();

@@ -44,8 +44,8 @@ public:
     void Flush();
     // The table the editor holds is now in the file: its recovery goes.
     void Saved();
-    // The ROM is left (closed, another one opened, the window ends): what
-    // waits is written, then the ROM is forgotten.
+    // The ROM is left (closed, another one opened, the window ends): its
+    // recovery is brought up to date, then the ROM is forgotten.
     void Closed();
 
     // A write is waiting for its time.

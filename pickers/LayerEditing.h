@@ -39,6 +39,8 @@ public:
 
     // The group whose values the fields show.
     int shownGroup() const;
+    // The four fields' values, in the order of a group's entry.
+    GroupValues FieldValues() const;
 
 private:
     struct Layer {

@@ -44,11 +44,11 @@ void BattleAnimData::WriteBattleBgEntries(std::FILE* file, const RomLayout& layo
     }
 }
 
-std::vector<std::uint8_t> BattleAnimData::TableBytes() const {
+std::vector<std::uint8_t> TableBytes(const GroupValuesTable& values) {
     std::vector<std::uint8_t> table;
     table.reserve(std::size_t(kGroupCount) * kEntrySize);
-    for (const GroupRecord& r : records_)
-        for (const std::int32_t value : {r.layer1Lo, r.layer1Hi, r.layer2Lo, r.layer2Hi})
+    for (const GroupValues& entry : values)
+        for (const std::int32_t value : entry)
             table.push_back(static_cast<std::uint8_t>(value & 0xFF));
     return table;
 }

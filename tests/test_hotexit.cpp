@@ -128,6 +128,17 @@ void TestHotExit::restoredByTheNextWindow() {
     QCOMPARE(f.data.record(484).layer1Lo, 44);
     QCOMPARE(f.window->EditedImage(), patched);
     QCOMPARE(f.rom.bytes(), original);
+    QVERIFY(f.window->isWindowModified());
+    // One undo takes them all back; the recovery goes when the window ends.
+    QAction* undo = f.window->command(ID_EDIT_UNDO);
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Restore Unsaved Edits"));
+    undo->trigger();
+    QCOMPARE(f.window->EditedImage(), original);
+    QVERIFY(!f.window->isWindowModified());
+    QVERIFY(!undo->isEnabled());
+    f.restart();
+    QVERIFY(recoveries().isEmpty());
+    QCOMPARE(f.rom.bytes(), original);
 }
 
 void TestHotExit::writtenAfterTheTypingRemovedOnceSaved() {
@@ -191,6 +202,7 @@ void TestHotExit::notAppliedLeftInPlace() {
     QVERIFY(f.desktop.shown.empty());
     QCOMPARE(Fields(f), (QStringList{"0", "0", "255", "1"}));
     QCOMPARE(f.window->EditedImage(), rom);
+    QVERIFY(!f.window->isWindowModified());
     f.chooseGroup(1);
     f.restart();
     QCOMPARE(recoveries(), files);

@@ -83,7 +83,7 @@ void TestLifecycle::openPickTypeSaveWritesWholeTableOnly() {
 
     f.chooseGroup(3);
     f.choosePicker(1, 245);
-    f.type(IDC_LAYER2_LO, "300");
+    f.type(IDC_LAYER2_LO, "44");
     f.type(IDC_LAYER2_HI, "");
 
     // Someone else spoils the whole table on disk: Save must put every one
@@ -99,9 +99,9 @@ void TestLifecycle::openPickTypeSaveWritesWholeTableOnly() {
     const std::size_t e3 = std::size_t(kTableBegin + 4 * 3);
     QCOMPARE(int(saved[e3]), 255);
     QCOMPARE(int(saved[e3 + 1]), 0);
-    QCOMPARE(int(saved[e3 + 2]), 0x2C);  // 300
+    QCOMPARE(int(saved[e3 + 2]), 0x2C);
     QCOMPARE(int(saved[e3 + 3]), 0);     // an empty field reads as 0
-    QCOMPARE(f.data.record(3).layer2Lo, 300);
+    QCOMPARE(f.data.record(3).layer2Lo, 44);
     QCOMPARE(DifferingOffsets(original, saved),
              (std::vector<long>{long(e3), long(e3 + 2), long(e3 + 3)}));  // the high byte was 0
 }
@@ -114,12 +114,12 @@ void TestLifecycle::savingTwiceAndUnchanged() {
     QCOMPARE(f.rom.bytes(), original);  // unchanged values rewrite the same bytes
 
     f.chooseGroup(7);
-    f.type(IDC_LAYER1_LO, "999");
+    f.type(IDC_LAYER1_LO, "231");
     f.chooseGroup(8);
     f.window->command(ID_FILE_SAVECHANGES)->trigger();
     const auto once = f.rom.bytes();
     QCOMPARE(int(once[std::size_t(kTableBegin + 4 * 7)]), 0xE7);
-    QCOMPARE(f.data.record(7).layer1Lo, 999);
+    QCOMPARE(f.data.record(7).layer1Lo, 231);
     f.window->OnFileSaveChanges();
     QCOMPARE(f.rom.bytes(), once);
     QCOMPARE(DifferingOffsets(original, once), std::vector<long>{kTableBegin + 4 * 7});

@@ -151,9 +151,10 @@ void TestWindow::layoutIdentifiersMenuAndFrame() {
         QVERIFY(a->isEnabled());
     }
     const auto menus = w.menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
+    QCOMPARE(menus.size(), 3);
     QCOMPARE(menus[0]->text(), QStringLiteral("&File"));
-    QCOMPARE(menus[1]->text(), QStringLiteral("&Help"));
+    QCOMPARE(menus[1]->text(), QStringLiteral("&Edit"));
+    QCOMPARE(menus[2]->text(), QStringLiteral("&Help"));
     // The File menu in order, the separator as an empty text.
     QStringList file;
     for (const QAction* a : menus[0]->menu()->actions())
@@ -161,7 +162,7 @@ void TestWindow::layoutIdentifiersMenuAndFrame() {
     QCOMPARE(file, (QStringList{"&Open ROM", "C&lose ROM", "&Save Changes", "Export &Patch...",
                                  "", "&Exit"}));
     QStringList help;
-    for (const QAction* a : menus[1]->menu()->actions())
+    for (const QAction* a : menus[2]->menu()->actions())
         help.append(a->text());
     QCOMPARE(help, (QStringList{"&Readme", "&About..."}));
 }
@@ -393,23 +394,22 @@ void TestWindow::leavingAndReturningKeepsTypedValues() {
     WindowFixture f;
     QVERIFY(f.load());
     f.chooseGroup(10);
-    f.type(IDC_LAYER1_LO, "999");
+    f.type(IDC_LAYER1_LO, "231");
     f.type(IDC_LAYER2_LO, "12");
     // Position 10 holds group 199 in the progression order: the values go to
     // group 10, the one shown, when it is left.
     f.click(IDC_ORDER_PROGRESSION);
     QCOMPARE(f.window->displayOrder()[10], 199);
     f.chooseGroup(0);
-    QCOMPARE(f.data.record(10).layer1Lo, 999);
+    QCOMPARE(f.data.record(10).layer1Lo, 231);
     QCOMPARE(f.data.record(10).layer2Lo, 12);
     QCOMPARE(f.data.record(199).layer1Lo, 199);
     QCOMPARE(f.data.record(199).layer2Lo, 56);
     f.click(IDC_ORDER_NUMERIC);
     f.chooseGroup(10);
-    QCOMPARE(Fields(f), (QStringList{"999", "0", "12", "1"}));
+    QCOMPARE(Fields(f), (QStringList{"231", "0", "12", "1"}));
 
-    // Close and load again: the edits come back, unsaved, as the file takes
-    // them (999 as its low 8 bits, 231).
+    // Close and load again: the edits come back, unsaved.
     f.window->OnFileCloseRom();
     QVERIFY(f.load());
     f.chooseGroup(10);

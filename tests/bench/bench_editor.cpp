@@ -1,5 +1,5 @@
-// ombattleanim-bench: start-up, picker build, load, save, list-order and
-// patch figures of the editor, run offscreen. Each figure is the median of
+// ombattleanim-bench: start-up, picker build, load, save, list-order,
+// undo and patch figures of the editor, run offscreen. Each figure is the median of
 // repeated runs after warm-up runs, with the spread (min-max) beside it.
 //
 //   ombattleanim-bench [--quick]     --quick: one run each, for a check
@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -22,6 +23,7 @@
 #include "ScriptedDesktop.h"
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
+#include "app/EditHistory.h"
 #include "app/HotExit.h"
 #include "patch/Patch.h"
 #include "pickers/BuildLayerPickers.h"
@@ -108,6 +110,32 @@ void MeasurePatch(std::vector<Figure>& figures, PatchFormat format) {
                               }));
     if (applied != target)
         std::abort();
+}
+
+// One picked thumbnail undone, and redone, each time from another group:
+// the group concerned is selected, its values shown and put into its record.
+void MeasureUndoRedo(std::vector<Figure>& figures, CBattleAnimDlg& window) {
+    const auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    QUndoStack* steps = window.history().stack();
+    auto* list = Control<QComboBox>(&window, IDC_GROUP_LIST);
+    auto* picker = Control<QComboBox>(&window, IDC_LAYER1_PICKER);
+    choose(list, 300);
+    choose(picker, picker->currentIndex() == 245 ? 3 : 245);
+    if (steps->count() != 1)
+        std::abort();
+    figures.push_back(Measure("undo one step", 20, 500, [&] {
+        choose(list, 0);
+        if (!steps->canUndo())
+            steps->redo();
+    }, [&] { steps->undo(); }));
+    figures.push_back(Measure("redo one step", 20, 500, [&] {
+        choose(list, 0);
+        if (!steps->canRedo())
+            steps->undo();
+    }, [&] { steps->redo(); }));
 }
 
 long PeakRssKiB() {
@@ -203,6 +231,7 @@ int main(int argc, char** argv) {
     int p = 0;
     figures.push_back(Measure("SelectGroup", 20, 500, [] {},
                               [&] { window->editor().SelectGroup(p = (p + 37) % 485, true); }));
+    MeasureUndoRedo(figures, *window);
     // The recovery of a whole-table edit as the timer writes it: the edited
     // image, the patch, both files synced, the folder synced.
     for (int g = 0; g < kGroupCount; ++g)
