@@ -214,7 +214,7 @@ void CBattleAnimDlg::BuildMenu() {
         {"&File", CONTROL(ID_FILE_EXPORTPATCH), "Export &Patch..."},
         {"&File", 0, nullptr, nullptr},
         {"&File", CONTROL(ID_FILE_EXIT), "&Exit", QKeySequence::Quit},
-        {"&Edit", CONTROL(ID_EDIT_UNDO), "&Undo", QKeySequence::Undo},
+        {"&Edit", CONTROL(ID_EDIT_UNDO), "&Undo"},
         {"&Edit", CONTROL(ID_EDIT_REDO), "&Redo"},
         {"&Edit", 0, nullptr, nullptr},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
@@ -245,6 +245,7 @@ void CBattleAnimDlg::BuildMenu() {
         if (e.key != QKeySequence::UnknownKey)
             a->setShortcuts(e.key);
     }
+    command(ID_EDIT_UNDO)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     command(ID_EDIT_REDO)->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }

@@ -84,7 +84,10 @@ void ByteField::keyPressEvent(QKeyEvent* event) {
     const QString t = event->text();
     const bool printable = t.size() == 1 && t[0].isPrint();
     const bool digit = t.size() == 1 && t[0] >= u'0' && t[0] <= u'9';
-    if (printable && !digit) {
+    // A key with Ctrl, Alt or Meta is a command (Ctrl+V pastes), not typing.
+    const bool command =
+        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (printable && !digit && !command) {
         event->accept();  // swallowed: not a digit
         return;
     }
