@@ -19,13 +19,16 @@
 #include <QTimer>
 #include <QWindow>
 #include <QTimerEvent>
+#include <QUndoStack>
 #include <QUrl>
 #include <utility>
 
 #include "app/AboutDlg.h"
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
+#include "app/EditHistory.h"
 #include "app/FindGroupDlg.h"
+#include "app/HotExit.h"
 #include "app/LocalPath.h"
 #include "app/Messages.h"
 #include "app/SplashDlg.h"
@@ -34,6 +37,7 @@
 #include "patch/ImagePatch.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
+#include "patch/Recovery.h"
 #include "pickers/BuildLayerPickers.h"
 #include "res/ResourceIds.h"
 #include "res/Resources.h"
@@ -103,7 +107,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
       layer1Images_(QSize(kThumbnailWidth, kThumbnailHeight), kImageListGrowBy),
       layer2Images_(QSize(kThumbnailWidth, kThumbnailHeight), kImageListGrowBy) {
     setObjectName(QStringLiteral("IDD_BATTLEANIM_DIALOG"));
-    setWindowTitle(QStringLiteral("Orbitmarsh Battle Animation Editor"));
+    ShowRomInTitle(this, QString());
     // A fixed frame with a minimise box and no maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -112,6 +116,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     // A single file dropped on the window is opened as Open ROM opens one.
     setAcceptDrops(true);
 
+    undoStack_ = new QUndoStack(this);
     BuildMenu();
     surface_ = new QWidget(this);
     surface_->setObjectName(QStringLiteral("surface"));
@@ -146,6 +151,10 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     editor_ = std::make_unique<LayerEditor>(data_, displayOrder_, groupList_, offsetField_,
                                             LayerControls{layer1Picker_, layer1Lo_, layer1Hi_},
                                             LayerControls{layer2Picker_, layer2Lo_, layer2Hi_});
+    history_ = std::make_unique<EditHistory>(undoStack_, data_, *editor_, displayOrder_);
+    connect(history_.get(), &EditHistory::unsavedChanged, this, &QWidget::setWindowModified);
+    hotExit_ = std::make_unique<HotExit>(desktop_, this, [this] { return EditedTable(); });
+    connect(history_.get(), &EditHistory::valuesChanged, hotExit_.get(), &HotExit::Changed);
 
     // The command table: every command and notification with its handler.
     connect(layer1Picker_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeLayer1Picker);
@@ -185,10 +194,19 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setObjectName(QStringLiteral("ID_HELP"));
     connect(help, &QShortcut::activated, this, &CBattleAnimDlg::OnHelpReadme);
+    // The history learns of each edit once the handlers above have made it.
+    EditHistory* history = history_.get();
+    for (QComboBox* picker : {layer1Picker_, layer2Picker_})
+        connect(picker, &QComboBox::activated, history, &EditHistory::OnPicked);
+    for (ByteField* field : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
+        connect(field, &QLineEdit::textEdited, history, &EditHistory::OnTyped);
+    connect(groupList_, &QComboBox::activated, history, &EditHistory::OnGroupChosen);
 }
 
 CBattleAnimDlg::~CBattleAnimDlg() {
-    // Leaving the program flushes and closes an open ROM; nothing is asked.
+    // Leaving the program keeps the unsaved edits, then flushes and closes
+    // an open ROM; nothing is asked.
+    hotExit_->Closed();
     romFile_.close();
     delete splash_;
 }
@@ -209,6 +227,9 @@ void CBattleAnimDlg::BuildMenu() {
         {"&File", CONTROL(ID_FILE_EXPORTPATCH), "Export &Patch..."},
         {"&File", 0, nullptr, nullptr},
         {"&File", CONTROL(ID_FILE_EXIT), "&Exit", QKeySequence::Quit},
+        {"&Edit", CONTROL(ID_EDIT_UNDO), "&Undo"},
+        {"&Edit", CONTROL(ID_EDIT_REDO), "&Redo"},
+        {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
@@ -226,12 +247,21 @@ void CBattleAnimDlg::BuildMenu() {
             current->addSeparator();
             continue;
         }
-        QAction* a = current->addAction(QString::fromLatin1(e.text));
+        // Undo and Redo are the history's: their texts name the step, and
+        // they are disabled while there is nothing to undo or redo.
+        const QString text = QString::fromLatin1(e.text);
+        QAction* a = e.id == ID_EDIT_UNDO   ? undoStack_->createUndoAction(current, text)
+                     : e.id == ID_EDIT_REDO ? undoStack_->createRedoAction(current, text)
+                                            : new QAction(text, current);
+        current->addAction(a);
         a->setObjectName(QString::fromLatin1(e.name));
         a->setProperty("commandId", e.id);
         if (e.key != QKeySequence::UnknownKey)
             a->setShortcuts(e.key);
     }
+    command(ID_EDIT_UNDO)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    command(ID_EDIT_REDO)->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }
 
 QAction* CBattleAnimDlg::command(int id) const {
@@ -450,6 +480,8 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
         ShowOpenFailed();
         return false;
     }
+    // The edits made to the ROM open until now are kept before it goes.
+    hotExit_->Closed();
     romFile_.adopt(std::move(s));
     layout_ = probe.layout;
     snapshot_ = RomSnapshot::OfImage(image, layout_, stamp);
@@ -462,8 +494,22 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     std::fclose(f);
     editor_->SelectGroup(0, false);
     EnableEditing(true);
+    history_->Reset(true);
+    ShowRomInTitle(this, path);
+    if (const auto restored = hotExit_->Opened(path, openedImage_, layout_))
+        RestoreEdits(*restored);
     emit romChanged();
     return true;
+}
+
+void CBattleAnimDlg::RestoreEdits(const std::vector<std::uint8_t>& image) {
+    std::vector<GroupValuesChange> changes;
+    for (const int g : ChangedGroups(layout_, openedImage_, image)) {
+        const auto at = static_cast<std::size_t>(layout_.entryOffset(g));
+        changes.push_back({g, {image[at], image[at + 1], image[at + 2], image[at + 3]}});
+    }
+    // One step takes them all back.
+    history_->Push(QStringLiteral("Restore Unsaved Edits"), changes);
 }
 
 void CBattleAnimDlg::OnFileSaveChanges() {
@@ -478,21 +524,22 @@ void CBattleAnimDlg::OnFileSaveChanges() {
                        : w.result == TableWriteResult::Gone  ? kFileGoneText
                        : w.result == TableWriteResult::Failed ? kSaveFailedText
                                                               : nullptr;
-    if (text)
+    history_->Saved(text == nullptr);
+    if (!text)
+        hotExit_->Saved();
+    else
         desktop_.messageBox(this, QString::fromLatin1(text), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
     emit groupValuesChanged(editor_->shownGroup());
 }
 
-std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {
-    std::vector<std::uint8_t> image = openedImage_;
-    data_.WriteBattleBgEntries(image, layout_);
+std::vector<std::uint8_t> CBattleAnimDlg::EditedTable() const {
     // The shown group's values are in the fields until it is left or saved.
-    const long at = layout_.entryOffset(editor_->shownGroup());
-    const ByteField* fields[] = {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_};
-    for (std::size_t i = 0; i < 4; ++i)
-        image.at(static_cast<std::size_t>(at) + i) = static_cast<std::uint8_t>(fields[i]->value() & 0xFF);
-    return image;
+    return TableBytes(history_->Table());
+}
+
+std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {
+    return WithTable(openedImage_, layout_, EditedTable());
 }
 
 void CBattleAnimDlg::OnFileExportPatch() {
@@ -521,8 +568,11 @@ void CBattleAnimDlg::OnFileExportPatch() {
 }
 
 void CBattleAnimDlg::OnFileCloseRom() {
+    hotExit_->Closed();
     romFile_.close();
     EnableEditing(false);
+    history_->Reset(false);
+    ShowRomInTitle(this, QString());
     emit romChanged();
 }
 

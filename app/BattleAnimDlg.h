@@ -26,12 +26,15 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QGroupBox;
+class QUndoStack;
 
 namespace om {
 
 class CSplashDlg;
 class Desktop;
 class FindGroupDlg;
+class EditHistory;
+class HotExit;
 
 class CBattleAnimDlg : public QDialog {
     Q_OBJECT
@@ -55,6 +58,8 @@ public:
     // The image the editor would save: the file as it was opened with the
     // table as it is now on screen, edits not yet saved included.
     std::vector<std::uint8_t> EditedImage() const;
+    // The table of that image alone, 1,940 bytes.
+    std::vector<std::uint8_t> EditedTable() const;
 
     // Group list and its orders.
     void FillGroupList(bool store);
@@ -101,6 +106,10 @@ signals:
 public:
 
     LayerEditor& editor() { return *editor_; }
+    // Undo and redo, and whether the edits are saved.
+    EditHistory& history() { return *history_; }
+    // Keeps the unsaved edits in a recovery file and gives them back.
+    HotExit& hotExit() { return *hotExit_; }
     const DisplayOrderArray& displayOrder() const { return displayOrder_; }
     const GroupNameArray& groupDisplayNames() const { return groupDisplayNames_; }
     bool isRomOpen() const { return romFile_.isOpen(); }
@@ -137,6 +146,8 @@ private:
     void StartStartupTimer();
     void ShowOpenFailed();
     void ShowSizeProblem(const char* text, long size, long limit);
+    // Shows the edits a recovery holds (the image it gives) as unsaved edits.
+    void RestoreEdits(const std::vector<std::uint8_t>& image);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -164,6 +175,9 @@ private:
     QLineEdit* offsetField_ = nullptr;
 
     std::unique_ptr<LayerEditor> editor_;
+    QUndoStack* undoStack_ = nullptr;
+    std::unique_ptr<EditHistory> history_;
+    std::unique_ptr<HotExit> hotExit_;
     ImageList layer1Images_;
     ImageList layer2Images_;
     CSplashDlg* splash_ = nullptr;

@@ -46,6 +46,12 @@ inline constexpr char kNothingToExportText[] =
 inline constexpr char kExportFailedText[] =
     "An error occurred while attempting to write the patch: %1. No patch was written.";
 
+// A recovery of unsaved edits could not be written; shown once a run.
+// %1: why, in the words of the file system.
+inline constexpr char kRecoveryFailedText[] =
+    "Your unsaved edits could not be kept in case the program ends: %1. Editing goes on; save "
+    "your changes to keep them. This is not reported again until the program is started again.";
+
 // Help > Readme and F1. %1: the places searched, one a line.
 inline constexpr char kReadmeMissingText[] =
     "The readme (README.TXT) could not be found. These places were searched:\n\n%1\n\n"

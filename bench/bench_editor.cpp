@@ -1,5 +1,5 @@
-// ombattleanim-bench: start-up, picker build, load, save, list-order and
-// patch figures of the editor, run offscreen. Each figure is the median of
+// ombattleanim-bench: start-up, picker build, load, save, list-order,
+// undo and patch figures of the editor, run offscreen. Each figure is the median of
 // repeated runs after warm-up runs, with the spread (min-max) beside it.
 //
 //   ombattleanim-bench [--quick]     --quick: one run each, for a check
@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -28,6 +29,8 @@
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
 #include "app/FindGroupDlg.h"
+#include "app/EditHistory.h"
+#include "app/HotExit.h"
 #include "patch/Patch.h"
 #include "pickers/BuildLayerPickers.h"
 #include "res/ResourceIds.h"
@@ -144,6 +147,8 @@ void MeasureFindGroup(std::vector<Figure>& figures, CBattleAnimDlg& window) {
         }));
     if (find->rowCount() == 0 || find->rowCount() == kGroupCount)
         std::abort();
+}
+
 // `ombattleanim-cli import` of a CSV listing all 485 groups from the last
 // to the first, every entry changed, run as a process; and the process
 // doing nothing (`info`) for what starting it costs.
@@ -176,6 +181,32 @@ void MeasureImport(std::vector<Figure>& figures, const QString& dir) {
                               [&] { run({QStringLiteral("info"), rom}); }));
 }
 
+// One picked thumbnail undone, and redone, each time from another group:
+// the group concerned is selected, its values shown and put into its record.
+void MeasureUndoRedo(std::vector<Figure>& figures, CBattleAnimDlg& window) {
+    const auto choose = [](QComboBox* box, int index) {
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    };
+    QUndoStack* steps = window.history().stack();
+    auto* list = Control<QComboBox>(&window, IDC_GROUP_LIST);
+    auto* picker = Control<QComboBox>(&window, IDC_LAYER1_PICKER);
+    choose(list, 300);
+    choose(picker, picker->currentIndex() == 245 ? 3 : 245);
+    if (steps->count() != 1)
+        std::abort();
+    figures.push_back(Measure("undo one step", 20, 500, [&] {
+        choose(list, 0);
+        if (!steps->canUndo())
+            steps->redo();
+    }, [&] { steps->undo(); }));
+    figures.push_back(Measure("redo one step", 20, 500, [&] {
+        choose(list, 0);
+        if (!steps->canRedo())
+            steps->undo();
+    }, [&] { steps->redo(); }));
+}
+
 long PeakRssKiB() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
@@ -200,6 +231,8 @@ int main(int argc, char** argv) {
     gQuick = args.contains(QStringLiteral("--quick"));
 
     QTemporaryDir dir;
+    // Recoveries of unsaved edits go to the temporary folder too.
+    qputenv("XDG_STATE_HOME", dir.path().toLocal8Bit());
     const QString rom = dir.path() + QStringLiteral("/demo.smc");
     MakeDemoRom().writeFile(rom.toStdString());
     if (args.contains(QStringLiteral("--rss")))
@@ -282,6 +315,14 @@ int main(int argc, char** argv) {
     figures.push_back(Measure("SelectGroup", 20, 500, [] {},
                               [&] { window->editor().SelectGroup(p = (p + 37) % 485, true); }));
     MeasureFindGroup(figures, *window);
+    MeasureUndoRedo(figures, *window);
+    // The recovery of a whole-table edit as the timer writes it: the edited
+    // image, the patch, both files synced, the folder synced.
+    for (int g = 0; g < kGroupCount; ++g)
+        data.record(g).layer1Lo ^= 0xA5;
+    figures.push_back(Measure("recovery write, whole table", 5, 50,
+                              [&] { window->hotExit().Changed(); },
+                              [&] { window->hotExit().Flush(); }));
     window.reset();
 
     MeasureImport(figures, dir.path());

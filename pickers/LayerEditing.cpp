@@ -23,12 +23,13 @@ std::array<int, 4> LayerEditor::valuesOf(int g) const {
     return {r.layer1Lo, r.layer1Hi, r.layer2Lo, r.layer2Hi};
 }
 
+GroupValues LayerEditor::FieldValues() const {
+    return {layers_[0].controls.lo->value(), layers_[0].controls.hi->value(),
+            layers_[1].controls.lo->value(), layers_[1].controls.hi->value()};
+}
+
 void LayerEditor::StoreFieldsToCurrentGroup() {
-    GroupRecord& r = data_.record(shownGroup());
-    r.layer1Lo = layers_[0].controls.lo->value();
-    r.layer1Hi = layers_[0].controls.hi->value();
-    r.layer2Lo = layers_[1].controls.lo->value();
-    r.layer2Hi = layers_[1].controls.hi->value();
+    SetValues(data_.record(shownGroup()), FieldValues());
 }
 
 void LayerEditor::SelectGroup(int position, bool storeFirst) {

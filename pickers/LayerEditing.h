@@ -43,6 +43,8 @@ public:
     // layer 2 low, high): the fields' for the group they show, the record's
     // for any other.
     std::array<int, 4> valuesOf(int g) const;
+    // The four fields' values, in the order of a group's entry.
+    GroupValues FieldValues() const;
 
 private:
     struct Layer {

@@ -1,6 +1,7 @@
 #include "pickers/Widgets.h"
 
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <limits>
 
 namespace om {
@@ -28,7 +29,31 @@ std::int32_t ParseFieldValue(std::string_view text) {
     return static_cast<std::int32_t>(v);
 }
 
+QValidator::State ByteValidator::validate(QString& input, int&) const {
+    int v = 0;
+    for (const QChar c : input) {
+        if (c < u'0' || c > u'9')
+            return Invalid;
+        v = v * 10 + (c.unicode() - u'0');
+        if (v > 255)
+            return Invalid;
+    }
+    return Acceptable;
+}
+
+namespace {
+
+bool IsHistoryKey(const QKeyEvent* event) {
+    const QKeySequence key(event->keyCombination());
+    return event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo) ||
+           key == QKeySequence(Qt::CTRL | Qt::Key_Y) ||
+           key == QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+}
+
+}  // namespace
+
 ByteField::ByteField(QWidget* parent) : QLineEdit(parent) {
+    setValidator(new ByteValidator(this));
     connect(this, &QLineEdit::textEdited, this, &ByteField::changed);
 }
 
@@ -41,11 +66,28 @@ std::int32_t ByteField::value() const {
     return ParseFieldValue(text().toStdString());
 }
 
+bool ByteField::event(QEvent* event) {
+    // Not claimed here, the key reaches the window's Undo and Redo.
+    if (event->type() == QEvent::ShortcutOverride && IsHistoryKey(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QLineEdit::event(event);
+}
+
 void ByteField::keyPressEvent(QKeyEvent* event) {
+    // With nothing to undo or redo the key comes here: it does nothing.
+    if (IsHistoryKey(event)) {
+        event->accept();
+        return;
+    }
     const QString t = event->text();
     const bool printable = t.size() == 1 && t[0].isPrint();
     const bool digit = t.size() == 1 && t[0] >= u'0' && t[0] <= u'9';
-    if (printable && !digit) {
+    // A key with Ctrl, Alt or Meta is a command (Ctrl+V pastes), not typing.
+    const bool command =
+        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (printable && !digit && !command) {
         event->accept();  // swallowed: not a digit
         return;
     }

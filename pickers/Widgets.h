@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QSize>
+#include <QValidator>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,16 @@ namespace om {
 // sign and digits, nothing else), or 0 when it is not one, including a
 // number too large for 32 bits.
 std::int32_t ParseFieldValue(std::string_view text);
+
+// What a byte field accepts: nothing (which reads as 0) or digits whose
+// number is at most 255. A keystroke or paste that would make anything else
+// is refused, so a field shows exactly the byte Save writes.
+class ByteValidator : public QValidator {
+    Q_OBJECT
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
 
 class ByteField : public QLineEdit {
     Q_OBJECT
@@ -36,6 +47,9 @@ signals:
 protected:
     // Only digits are accepted from the keyboard.
     void keyPressEvent(QKeyEvent* event) override;
+    // The undo and redo keys go to the window's edit history, not to the
+    // field's own typing history.
+    bool event(QEvent* event) override;
 };
 
 // 32-bit colour images of one size, kept for the whole run.

@@ -44,17 +44,13 @@ void BattleAnimData::WriteBattleBgEntries(std::FILE* file, const RomLayout& layo
     }
 }
 
-void BattleAnimData::WriteBattleBgEntries(std::vector<std::uint8_t>& image,
-                                          const RomLayout& layout) const {
-    for (int g = 0; g < kGroupCount; ++g) {
-        const GroupRecord& r = record(g);
-        const auto at = static_cast<std::size_t>(layout.entryOffset(g));
-        // The low 8 bits of each value, as WriteEntry writes them.
-        image.at(at) = static_cast<std::uint8_t>(r.layer1Lo & 0xFF);
-        image.at(at + 1) = static_cast<std::uint8_t>(r.layer1Hi & 0xFF);
-        image.at(at + 2) = static_cast<std::uint8_t>(r.layer2Lo & 0xFF);
-        image.at(at + 3) = static_cast<std::uint8_t>(r.layer2Hi & 0xFF);
-    }
+std::vector<std::uint8_t> TableBytes(const GroupValuesTable& values) {
+    std::vector<std::uint8_t> table;
+    table.reserve(std::size_t(kGroupCount) * kEntrySize);
+    for (const GroupValues& entry : values)
+        for (const std::int32_t value : entry)
+            table.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    return table;
 }
 
 }  // namespace om

@@ -24,6 +24,26 @@ struct GroupRecord {
     std::int32_t layer2Hi = 0;
 };
 
+// A group's four values in the order of its entry: layer 1 low, layer 1
+// high, layer 2 low, layer 2 high.
+using GroupValues = std::array<std::int32_t, 4>;
+// The four values of every group, by group number.
+using GroupValuesTable = std::array<GroupValues, kGroupCount>;
+
+inline GroupValues ValuesOf(const GroupRecord& r) {
+    return {r.layer1Lo, r.layer1Hi, r.layer2Lo, r.layer2Hi};
+}
+inline void SetValues(GroupRecord& r, const GroupValues& v) {
+    r.layer1Lo = v[0];
+    r.layer1Hi = v[1];
+    r.layer2Lo = v[2];
+    r.layer2Hi = v[3];
+}
+
+// The 485 entries as the table holds them, 1,940 bytes: the low 8 bits of
+// each value, as WriteEntry writes them.
+std::vector<std::uint8_t> TableBytes(const GroupValuesTable& values);
+
 class EnemyNameTable {
 public:
     EnemyNameSlot& slot(int k) { return slots_.at(static_cast<std::size_t>(k)); }
@@ -50,9 +70,6 @@ public:
                           const RomLayout& layout = kSmcLayout);
     void ReadBattleBgEntries(std::FILE* file, const RomLayout& layout = kSmcLayout);
     void WriteBattleBgEntries(std::FILE* file, const RomLayout& layout = kSmcLayout) const;
-    // Puts the 485 entries into an image in memory, as WriteBattleBgEntries
-    // puts them into the file. The image must hold the table.
-    void WriteBattleBgEntries(std::vector<std::uint8_t>& image, const RomLayout& layout) const;
 
     GroupRecord& record(int g) { return records_.at(static_cast<std::size_t>(g)); }
     const GroupRecord& record(int g) const { return records_.at(static_cast<std::size_t>(g)); }

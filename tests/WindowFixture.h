@@ -17,7 +17,14 @@
 namespace omtest {
 
 struct WindowFixture {
-    explicit WindowFixture(const om::RomImage& image = MakeTestImage()) : rom(image) {
+    explicit WindowFixture(const om::RomImage& image = MakeTestImage()) : rom(image) { start(); }
+
+    // Ends the window, as the program ends, and starts a new one.
+    void restart() {
+        window.reset();
+        start();
+    }
+    void start() {
         window = std::make_unique<om::CBattleAnimDlg>(data, desktop);
         window->show();
         QTRY_VERIFY_WITH_TIMEOUT(window->pickersBuilt(), 30000);

@@ -35,7 +35,7 @@ private slots:
 
         f.chooseGroup(3);
         f.choosePicker(1, 245);
-        f.type(IDC_LAYER2_LO, "300");
+    f.type(IDC_LAYER2_LO, "44");
         f.type(IDC_LAYER2_HI, "");
 
         // (A table another program changed meanwhile gets nothing: test_writes.)
@@ -43,13 +43,13 @@ private slots:
         QVERIFY(f.desktop.shown.empty());
 
         // Group 3 was (3, 0, 252, 1): the picked background 255 and the typed
-        // 300 (0x2C in the file) and empty field (0) land, nothing else.
+        // 44 (0x2C) and empty field (0) land, nothing else.
         const auto saved = f.rom.bytes();
         const long e3 = kTableBegin + 4 * 3;
         QCOMPARE(DifferingOffsets(original, saved), (std::vector<long>{e3, e3 + 2, e3 + 3}));
         QCOMPARE((std::vector<int>{saved[e3], saved[e3 + 1], saved[e3 + 2], saved[e3 + 3]}),
                  (std::vector<int>{255, 0, 0x2C, 0}));
-        QCOMPARE(f.data.record(3).layer2Lo, 300);
+        QCOMPARE(f.data.record(3).layer2Lo, 44);
         // Saving again, unchanged, rewrites the same bytes.
         f.window->command(ID_FILE_SAVECHANGES)->trigger();
         QCOMPARE(f.rom.bytes(), saved);

@@ -124,7 +124,7 @@ private slots:
                 menus << (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
         QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "C&lose ROM", "&Save Changes",
-                                     "Export &Patch...", "-", "&Exit", "&Edit",
+                                     "Export &Patch...", "-", "&Exit", "&Edit", "&Undo", "&Redo", "-",
                                      "&Find Group...", "&Help", "&Readme", "&About..."}));
         // Each command always enabled, with the platform's own keys for it (a
         // platform may have none, as the offscreen one has none for Quit).
@@ -351,26 +351,26 @@ private slots:
         WindowFixture f;
         QVERIFY(f.load());
         f.chooseGroup(10);
-        f.type(IDC_LAYER1_LO, "999");
+        f.type(IDC_LAYER1_LO, "231");
         f.type(IDC_LAYER2_LO, "12");
         // Position 10 holds group 199 in the progression order: the values go to
         // group 10, the one shown, when it is left.
         f.click(IDC_ORDER_PROGRESSION);
         QCOMPARE(f.window->displayOrder()[10], 199);
         f.chooseGroup(0);
-        QCOMPARE(f.data.record(10).layer1Lo, 999);
+        QCOMPARE(f.data.record(10).layer1Lo, 231);
         QCOMPARE(f.data.record(10).layer2Lo, 12);
         QCOMPARE(f.data.record(199).layer1Lo, 199);
         QCOMPARE(f.data.record(199).layer2Lo, 56);
         f.click(IDC_ORDER_NUMERIC);
         f.chooseGroup(10);
-        QCOMPARE(f.fields(), (QStringList{"999", "0", "12", "1"}));
+        QCOMPARE(f.fields(), (QStringList{"231", "0", "12", "1"}));
 
-        // Close and load again: the ROM's values come back.
+        // Close and load again: the edits come back, unsaved.
         f.window->OnFileCloseRom();
         QVERIFY(f.load());
         f.chooseGroup(10);
-        QCOMPARE(f.fields(), (QStringList{"10", "0", "245", "1"}));
+        QCOMPARE(f.fields(), (QStringList{"231", "0", "12", "1"}));
     }
 
     void fieldsAcceptOnlyDigits() {

@@ -1,0 +1,81 @@
+// Unsaved edits kept outside the program, so that they outlive it: for each
+// ROM, a BPS patch that turns the file, as it is on the disk, into the image
+// the editor holds, and a short text beside it that names the file (its
+// absolute path, size and CRC32), the time and the groups changed. Nothing
+// else is kept. Free of widgets.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "patch/Patch.h"
+#include "romdata/RomLayout.h"
+
+namespace om {
+
+// $XDG_STATE_HOME/OMBattleAnim/unsaved when XDG_STATE_HOME names an absolute
+// folder, else $HOME/.local/state/OMBattleAnim/unsaved; read at each call.
+std::string RecoveryFolder();
+
+// What a recovery's description says.
+struct RecoveryDescription {
+    std::string romPath;  // absolute, symbolic links resolved
+    std::uint64_t romSize = 0;
+    std::uint32_t romCrc = 0;  // of the file the patch applies to
+    std::string time;          // when it was written, UTC, ISO 8601
+    std::vector<int> groups;   // the groups whose entries the patch changes, ascending
+};
+
+// The description as the text file holds it, and back; Parse gives nullopt
+// for a text that is not one.
+std::string FormatRecoveryDescription(const RecoveryDescription& description);
+std::optional<RecoveryDescription> ParseRecoveryDescription(std::string_view text);
+
+// The groups whose four bytes differ between two images of one layout,
+// ascending. Both images must hold the table.
+std::vector<int> ChangedGroups(const RomLayout& layout, ByteSpan a, ByteSpan b);
+// The table of an image that holds it, 1,940 bytes.
+ByteSpan TableOf(ByteSpan image, const RomLayout& layout);
+// A copy of image with table (1,940 bytes) in place of its own.
+ByteVector WithTable(ByteSpan image, const RomLayout& layout, ByteSpan table);
+
+// The recoveries of one ROM in one folder. A ROM has one recovery for each
+// content it was edited from: the names are made of the file's name, a hash
+// of its path and the CRC32 of its content, so a recovery made from content
+// the file no longer has is never overwritten by one made from the new.
+class RecoveryStore {
+public:
+    // romPath: absolute, symbolic links resolved.
+    RecoveryStore(std::string folder, std::string romPath);
+
+    const std::string& folder() const { return folder_; }
+    // The recovery's files made from content with this CRC32, without their
+    // extensions ".bps" (the patch) and ".txt" (the description).
+    std::string stem(std::uint32_t crc) const;
+
+    // Whether any recovery of this ROM lies in the folder, for any content.
+    bool any() const;
+    // Writes the recovery that turns file (whose CRC32 is fileCrc) into
+    // edited: the patch, then the description, each whole or not at all, and
+    // then the folder is synced. The folder is made when missing. False +
+    // error (naming the file) on failure.
+    bool write(const RomLayout& layout, ByteSpan file, std::uint32_t fileCrc, ByteSpan edited,
+               std::string& error) const;
+    // The image the recovery made from exactly this content gives: nullopt
+    // when there is none, or when it does not apply (a damaged patch; error
+    // says why then).
+    std::optional<ByteVector> read(ByteSpan file, std::uint32_t fileCrc, std::string& error) const;
+    // Removes the recovery made from content with this CRC32, if there is
+    // one; false + error when a file of it stays.
+    bool remove(std::uint32_t crc, std::string& error) const;
+
+private:
+    std::string folder_;
+    std::string romPath_;
+    std::string prefix_;  // the file's name and the path's hash, then "-"
+};
+
+}  // namespace om
