@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWindow>
+#include <cerrno>
 #include <QTimerEvent>
 #include <QUrl>
 #include <utility>
@@ -26,6 +27,7 @@
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/Messages.h"
+#include "app/OpenFailureReason.h"
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
@@ -109,6 +111,10 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     setAcceptDrops(true);
 
     BuildMenu();
+    // File > Open Recent, right after Open ROM.
+    recentMenu_ = new RecentFilesMenu(menuBar_->actions().constFirst()->menu(),
+                                      command(ID_FILE_CLOSEROM), recent_);
+    connect(recentMenu_, &RecentFilesMenu::openRequested, this, &CBattleAnimDlg::OnFileOpenRecent);
     surface_ = new QWidget(this);
     surface_->setObjectName(QStringLiteral("surface"));
     surface_->setFont(font());
@@ -276,6 +282,12 @@ void CBattleAnimDlg::StartStartupTimer() {
 
 void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == onScreenPoll_ && onScreenPoll_ != 0) {
+        // The splash came up first; without a window manager to keep it on
+        // top, the main window covers it once it is mapped.
+        if (splash_ && !splashRaised_ && windowHandle() && windowHandle()->isExposed()) {
+            splash_->raise();
+            splashRaised_ = true;
+        }
         if (BothWindowsOnScreen() || onScreenWait_.elapsed() >= kFirstPaintWaitMs) {
             killTimer(onScreenPoll_);
             onScreenPoll_ = 0;
@@ -286,8 +298,8 @@ void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == startupTimer_ && startupTimer_ != 0 && pickerBuilds_ == 0) {
         killTimer(startupTimer_);
         OnStartupTick();
-        if (!startupRom_.isEmpty())
-            OpenRomPath(std::exchange(startupRom_, QString()));
+        if (pendingOpen_)
+            std::exchange(pendingOpen_, nullptr)();
         return;
     }
     QDialog::timerEvent(event);
@@ -330,14 +342,36 @@ void CBattleAnimDlg::EnableEditing(bool enable) {
 
 // --- ROM life cycle -------------------------------------------------------
 
+bool CBattleAnimDlg::KeptUntilBuilt(std::function<void()> open) {
+    // A ROM loaded into pickers not yet built would show nothing selected in
+    // them; the build would then select nothing either.
+    if (pickersBuilt())
+        return false;
+    pendingOpen_ = std::move(open);
+    return true;
+}
+
 void CBattleAnimDlg::OnFileOpenRom() {
-    const QString path = desktop_.chooseRomFile(nullptr);
+    if (KeptUntilBuilt([this] { OnFileOpenRom(); }))
+        return;
+    const QString path = desktop_.chooseRomFile(nullptr, recent_.lastFolder());
     if (path.isEmpty())
         return;
     OpenRomPath(path);
 }
 
+void CBattleAnimDlg::OnFileOpenRecent(const QString& path) {
+    if (KeptUntilBuilt([this, path] { OnFileOpenRecent(path); }))
+        return;
+    if (!OpenRomPath(path) && !QFileInfo::exists(path)) {
+        recent_.remove(path);
+        recentMenu_->rebuild();
+    }
+}
+
 bool CBattleAnimDlg::OpenRomPath(const QString& path) {
+    if (KeptUntilBuilt([this, path] { OpenRomPath(path); }))
+        return false;
     return IsRomTitleValid(path) && LoadRom(path);
 }
 
@@ -367,19 +401,21 @@ void CBattleAnimDlg::dropEvent(QDropEvent* event) {
 }
 
 bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
-    std::unique_ptr<RomStream> s =
-        RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(), nullptr, romFile_.held());
+    OpenFailure why = OpenFailure::None;
+    int error = 0;
+    std::unique_ptr<RomStream> s = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(),
+                                                          &why, romFile_.held(), &error);
     if (!s) {
-        ShowOpenFailed();
+        ShowOpenFailed(OpenFailureReason(why, error));
         return false;
     }
     // The title decides where the table is, so a file too short for it is
     // refused before anything is asked.
     const RomProbe probe = ProbeRom(s->file(), s->size());
-    const bool readFailed = s->readFailed();
+    const int readError = s->readError();
     s.reset();
-    if (readFailed) {
-        ShowOpenFailed();
+    if (readError != 0) {
+        ShowOpenFailed(OpenFailureReason(OpenFailure::CannotOpen, readError));
         return false;
     }
     if (probe.size > kMaxRomImageSize) {
@@ -397,9 +433,9 @@ bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
                                Desktop::Icon::Question) == Desktop::Answer::Yes;
 }
 
-void CBattleAnimDlg::ShowOpenFailed() {
+void CBattleAnimDlg::ShowOpenFailed(const QString& reason) {
     desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
-                        Desktop::Icon::Warning);
+                        Desktop::Icon::Warning, reason);
 }
 
 void CBattleAnimDlg::ShowSizeProblem(const char* text, long size, long limit) {
@@ -411,14 +447,17 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     // Everything that can fail happens before anything changes: the open,
     // the lock, reading the whole image and checking it. A file refused
     // here leaves the editor as it was.
-    std::unique_ptr<RomStream> s =
-        RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(), nullptr, romFile_.held());
+    OpenFailure why = OpenFailure::None;
+    int error = 0;
+    std::unique_ptr<RomStream> s = RomFile::OpenForUpdate(QFile::encodeName(path).toStdString(),
+                                                          &why, romFile_.held(), &error);
     std::vector<std::uint8_t> image;
     if (!s || !s->readAll(image, kMaxRomImageSize)) {
         if (s && !s->readFailed() && s->size() > kMaxRomImageSize)
             ShowSizeProblem(kTooLargeText, s->size(), kMaxRomImageSize);
         else
-            ShowOpenFailed();
+            ShowOpenFailed(s ? OpenFailureReason(OpenFailure::CannotOpen, s->readError())
+                             : OpenFailureReason(why, error));
         return false;
     }
     const RomProbe probe = ProbeRomImage(image.data(), image.size());
@@ -431,7 +470,7 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     // is the file as it was opened; no read can fail any more.
     std::FILE* f = fmemopen(image.data(), image.size(), "rb");
     if (!f) {
-        ShowOpenFailed();
+        ShowOpenFailed(OpenFailureReason(OpenFailure::CannotOpen, errno));
         return false;
     }
     romFile_.adopt(std::move(s));
@@ -445,6 +484,10 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     std::fclose(f);
     editor_->SelectGroup(0, false);
     EnableEditing(true);
+    // The list is where work on a ROM starts.
+    groupList_->setFocus(Qt::OtherFocusReason);
+    recent_.add(path);
+    recentMenu_->rebuild();
     return true;
 }
 
@@ -484,7 +527,8 @@ void CBattleAnimDlg::OnFileExportPatch() {
                             Desktop::Icon::Warning);
         return;
     }
-    const QString path = desktop_.choosePatchFile(this);
+    const QString path =
+        desktop_.choosePatchFile(this, SuggestedPatchPath(QFile::decodeName(romFile_.held()->path().c_str())));
     if (path.isEmpty())
         return;
     const std::string file = QFile::encodeName(path).toStdString();

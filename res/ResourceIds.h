@@ -50,6 +50,11 @@ inline constexpr int ID_FILE_CLOSEROM = 32772;
 inline constexpr int ID_FILE_SAVECHANGES = 32773;
 inline constexpr int ID_FILE_EXIT = 32774;
 inline constexpr int ID_FILE_EXPORTPATCH = 32775;
+// File > Open Recent: the submenu, its "Clear List", and its entries, the
+// newest ROM first (ID_FILE_MRU_FILE1 + 0 ... + 7).
+inline constexpr int ID_FILE_OPENRECENT = 32790;
+inline constexpr int ID_FILE_CLEARRECENT = 32791;
+inline constexpr int ID_FILE_MRU_FILE1 = 0xE110;
 inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;

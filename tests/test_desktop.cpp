@@ -59,6 +59,8 @@ private slots:
     void realProgramStreamsAndStatus();
     void romOnCommandLineOpensAfterPickers();
     void romOnCommandLineThatCannotOpen();
+    void openAskedBeforeTheBuildWaits_data();
+    void openAskedBeforeTheBuildWaits();
     void dropOneRomLoadsIt();
     void dropOfForeignRomAsksFirst();
     void dropRefused_data();
@@ -190,6 +192,8 @@ void TestDesktop::romOnCommandLineOpensAfterPickers() {
     QCOMPARE(Control<QLineEdit>(&window, IDC_LAYER1_LO)->text(), QStringLiteral("7"));
     QCOMPARE(Control<QLineEdit>(&window, IDC_LAYER2_LO)->text(), QStringLiteral("9"));
     QCOMPARE(rom.bytes(), before);  // opening writes nothing
+    // Work starts in the group list.
+    QCOMPARE(window.focusWidget(), Control<QWidget>(&window, IDC_GROUP_LIST));
 }
 
 void TestDesktop::romOnCommandLineThatCannotOpen() {
@@ -202,9 +206,62 @@ void TestDesktop::romOnCommandLineThatCannotOpen() {
     QTRY_VERIFY_WITH_TIMEOUT(window.pickersBuilt(), 30000);
     QCOMPARE(desktop.shown.size(), std::size_t(1));
     QCOMPARE(desktop.shown[0].text, omtest::kOpenFailed);
+    QCOMPARE(desktop.shown[0].informative, QStringLiteral("No such file or directory"));
     QCOMPARE(desktop.shown[0].icon, Desktop::Icon::Warning);
     QVERIFY(!window.isRomOpen());
     QVERIFY(window.isVisible());  // the editor goes on without a ROM
+    QCOMPARE(window.focusWidget(), Control<QWidget>(&window, IDC_ENTRY_OFFSET));
+}
+
+void TestDesktop::openAskedBeforeTheBuildWaits_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("by path") << "path";
+    QTest::newRow("File > Open ROM") << "dialog";
+    QTest::newRow("File > Open Recent") << "recent";
+    QTest::newRow("dropped") << "drop";
+}
+
+void TestDesktop::openAskedBeforeTheBuildWaits() {
+    QFETCH(QString, how);
+    // The same ROM opened once everything is built (which also puts it in
+    // Open Recent): what the window must show.
+    WindowFixture normal;
+    QVERIFY(normal.load());
+    QList<int> expected;  // per picker: items, the one selected
+    for (int layer : {1, 2})
+        expected << normal.picker(layer)->count() << normal.picker(layer)->currentIndex();
+
+    BattleAnimData data;
+    omtest::ScriptedDesktop desktop;
+    desktop.files = {normal.rom.qpath()};
+    CBattleAnimDlg window(data, desktop);
+    window.show();
+    QVERIFY(!window.pickersBuilt());
+    if (how == QLatin1String("path"))
+        QVERIFY(!window.OpenRomPath(normal.rom.qpath()));
+    else if (how == QLatin1String("dialog"))
+        window.command(ID_FILE_OPENROM)->trigger();
+    else if (how == QLatin1String("recent"))
+        window.command(ID_FILE_MRU_FILE1)->trigger();
+    else
+        QVERIFY(DragOnto(&window, UrlData({normal.rom.qpath()}).get(), true));
+    normal.window.reset();  // lets the waiting window take the lock
+    QCOMPARE(desktop.fileDialogs, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(window.isRomOpen(), 30000);
+    QCOMPARE(window.pickerBuilds(), 1);
+    QCOMPARE(desktop.fileDialogs, how == QLatin1String("dialog") ? 1 : 0);
+    QVERIFY(desktop.shown.empty());
+    // Group 0 holds (0, 0, 255, 1): layer 2 shows its custom item, picture
+    // and all, as after an open made once the window is up.
+    QList<int> got;
+    for (int id : {IDC_LAYER1_PICKER, IDC_LAYER2_PICKER}) {
+        const auto* picker = Control<ImagePicker>(&window, id);
+        got << picker->count() << picker->currentIndex();
+        QVERIFY(!picker->itemIcon(picker->currentIndex()).isNull());
+    }
+    QCOMPARE(got, expected);
+    QCOMPARE(got[3], 100);
+    QCOMPARE(Control<QLineEdit>(&window, IDC_LAYER2_LO)->text(), QStringLiteral("255"));
 }
 
 void TestDesktop::dropOneRomLoadsIt() {

@@ -167,6 +167,12 @@ void TestExport::patchDialog() {
     dialog->selectNameFilter(QStringLiteral("IPS patches (*.ips)"));
     emit dialog->filterSelected(QStringLiteral("IPS patches (*.ips)"));
     QCOMPARE(dialog->defaultSuffix(), QStringLiteral("ips"));
+
+    // A suggested path: its folder shown, its name proposed.
+    QTemporaryDir dir;
+    const auto suggesting = MakePatchFileDialog(nullptr, dir.path() + "/Fen Keep.bps");
+    QCOMPARE(suggesting->directory().absolutePath(), dir.path());
+    QCOMPARE(suggesting->selectedFiles(), QStringList{dir.path() + "/Fen Keep.bps"});
 }
 
 QTEST_MAIN(TestExport)

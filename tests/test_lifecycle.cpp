@@ -164,20 +164,25 @@ void TestLifecycle::openFailuresShowTheMessage() {
     WindowFixture f;
     QVERIFY(f.load());
     const auto before = f.rom.bytes();
-    QStringList bad = {f.rom.dir(), f.rom.dir() + "/missing.smc", f.rom.qpath() + "/inside.smc"};
+    // Each with the system's reason under the message.
+    QList<std::pair<QString, QString>> bad = {
+        {f.rom.dir(), "Is a directory"},
+        {f.rom.dir() + "/missing.smc", "No such file or directory"},
+        {f.rom.qpath() + "/inside.smc", "Not a directory"}};
     QTemporaryDir dir;
     if (geteuid() != 0) {
         const QString readOnly = dir.path() + "/readonly.smc";
         QVERIFY(omtest::MakeTestImage().writeFile(readOnly.toStdString()));
         QFile::setPermissions(readOnly, QFile::ReadOwner);
-        bad.append(readOnly);
+        bad.append({readOnly, "Permission denied"});
     }
-    for (const QString& path : bad) {
+    for (const auto& [path, reason] : bad) {
         f.desktop.shown.clear();
         f.desktop.files = {path};
         f.window->OnFileOpenRom();
         QCOMPARE(f.desktop.shown.size(), std::size_t(1));
         QCOMPARE(f.desktop.shown[0].text, kOpenFailed);
+        QCOMPARE(f.desktop.shown[0].informative, reason);
         QCOMPARE(f.desktop.shown[0].buttons, Desktop::Buttons::Ok);
         QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
         // The open ROM is still the one being edited.

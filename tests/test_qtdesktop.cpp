@@ -63,16 +63,19 @@ void TestDesktop::messageBox_data() {
     QTest::addColumn<Desktop::Icon>("icon");
     QTest::addColumn<QString>("press");  // a button's text, or a key
     QTest::addColumn<Desktop::Answer>("answer");
+    QTest::addColumn<QString>("informative");
     using B = Desktop::Buttons;
     using I = Desktop::Icon;
     using A = Desktop::Answer;
-    QTest::newRow("warning, OK clicked") << B::Ok << I::Warning << "OK" << A::Ok;
-    QTest::newRow("warning, Enter") << B::Ok << I::Warning << "Enter" << A::Ok;
-    QTest::newRow("warning, Escape") << B::Ok << I::Warning << "Escape" << A::Ok;
-    QTest::newRow("question, Yes clicked") << B::YesNo << I::Question << "Yes" << A::Yes;
-    QTest::newRow("question, No clicked") << B::YesNo << I::Question << "No" << A::No;
-    QTest::newRow("question, Enter") << B::YesNo << I::Question << "Enter" << A::Yes;
-    QTest::newRow("question, Escape") << B::YesNo << I::Question << "Escape" << A::No;
+    QTest::newRow("warning, OK clicked") << B::Ok << I::Warning << "OK" << A::Ok << "";
+    QTest::newRow("warning, Enter") << B::Ok << I::Warning << "Enter" << A::Ok << "";
+    QTest::newRow("warning, Escape") << B::Ok << I::Warning << "Escape" << A::Ok << "";
+    QTest::newRow("warning with a reason")
+        << B::Ok << I::Warning << "OK" << A::Ok << "No such file or directory";
+    QTest::newRow("question, Yes clicked") << B::YesNo << I::Question << "Yes" << A::Yes << "";
+    QTest::newRow("question, No clicked") << B::YesNo << I::Question << "No" << A::No << "";
+    QTest::newRow("question, Enter") << B::YesNo << I::Question << "Enter" << A::Yes << "";
+    QTest::newRow("question, Escape") << B::YesNo << I::Question << "Escape" << A::No << "";
 }
 
 void TestDesktop::messageBox() {
@@ -80,17 +83,19 @@ void TestDesktop::messageBox() {
     QFETCH(Desktop::Icon, icon);
     QFETCH(QString, press);
     QFETCH(Desktop::Answer, answer);
+    QFETCH(QString, informative);
 
     QWidget owner;
     owner.show();
     const bool yesNo = buttons == Desktop::Buttons::YesNo;
-    QString title, text, defaultText;
+    QString title, text, shownInformative, defaultText;
     QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
     QStringList buttonTexts;
     QWidget* parent = nullptr;
     WhenModal<QMessageBox>(this, [&](QMessageBox* box) {
         title = box->windowTitle();
         text = box->text();
+        shownInformative = box->informativeText();
         shownIcon = box->icon();
         parent = box->parentWidget();
         for (QAbstractButton* b : box->buttons())
@@ -110,10 +115,11 @@ void TestDesktop::messageBox() {
     const Watchdog watchdog;
     om::QtDesktop desktop;
     const Desktop::Answer got = desktop.messageBox(&owner, QStringLiteral("Gloomfen is flooded."),
-                                                   buttons, icon);
+                                                   buttons, icon, informative);
     QCOMPARE(got, answer);
     QCOMPARE(title, QStringLiteral("OMBattleAnim"));
     QCOMPARE(text, QStringLiteral("Gloomfen is flooded."));
+    QCOMPARE(shownInformative, informative);
     QCOMPARE(shownIcon, yesNo ? QMessageBox::Question : QMessageBox::Warning);
     buttonTexts.sort();
     QCOMPARE(buttonTexts, (yesNo ? QStringList{"No", "Yes"} : QStringList{"OK"}));
@@ -135,14 +141,14 @@ void TestDesktop::fileDialog() {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
 
-    QString title, selectedFilter;
+    QString title, selectedFilter, startedIn;
     QStringList filters;
     WhenModal<QFileDialog>(this, [&](QFileDialog* dialog) {
         title = dialog->windowTitle();
+        startedIn = dialog->directory().absolutePath();
         filters = dialog->nameFilters();
         selectedFilter = dialog->selectedNameFilter();
         if (accept) {
-            dialog->setDirectory(dir.path());
             // Type the name once the dialog lists the file, as a user would.
             auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
             QVERIFY(QTest::qWaitFor(
@@ -158,9 +164,10 @@ void TestDesktop::fileDialog() {
 
     const Watchdog watchdog;
     om::QtDesktop desktop;
-    const QString chosen = desktop.chooseRomFile(nullptr);
+    const QString chosen = desktop.chooseRomFile(nullptr, dir.path());
     QCOMPARE(chosen, accept ? path : QString());
     QCOMPARE(title, QStringLiteral("Open"));
+    QCOMPARE(startedIn, dir.path());
     QCOMPARE(filters, (QStringList{"SNES ROM files (*.smc *.sfc)", "All files (*)"}));
     QCOMPARE(selectedFilter, QStringLiteral("SNES ROM files (*.smc *.sfc)"));
 }

@@ -322,6 +322,9 @@ void TestTrust::nonRegularFilesAreRefused() {
     f.window->OnFileOpenRom();  // a FIFO with no writer must not hang here
     QCOMPARE(f.desktop.shown.size(), std::size_t(1));
     QCOMPARE(f.desktop.shown[0].text, kOpenFailed);
+    QCOMPARE(f.desktop.shown[0].informative,
+             kind == "folder" ? QStringLiteral("Is a directory")
+                              : QStringLiteral("It is not a regular file: a device, a pipe or the like."));
     QVERIFY(Take(f) == before);
     f.desktop.shown.clear();
     QVERIFY(!f.window->LoadRom(path));
@@ -357,6 +360,7 @@ void TestTrust::readFailureRefusesTheFile() {
     // open-failure message, and no question about the title comes first.
     QCOMPARE(f.desktop.shown.size(), std::size_t(1));
     QCOMPARE(f.desktop.shown[0].text, kOpenFailed);
+    QCOMPARE(f.desktop.shown[0].informative, QStringLiteral("Input/output error"));
     QVERIFY(Take(f) == before);
 
     // The ROM that stays open saves its own table, nothing else.
@@ -430,6 +434,9 @@ void TestTrust::aSecondEditorIsRefused() {
     second.window->OnFileOpenRom();
     QCOMPARE(second.desktop.shown.size(), std::size_t(1));
     QCOMPARE(second.desktop.shown[0].text, kOpenFailed);
+    QCOMPARE(second.desktop.shown[0].informative,
+             QStringLiteral("The file is locked by another program: another editor has it open, "
+                            "or a command is writing it."));
     QVERIFY(Take(second) == before);
 
     // Opening its own file again is fine for the first editor, and it keeps
