@@ -282,12 +282,6 @@ void CBattleAnimDlg::StartStartupTimer() {
 
 void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == onScreenPoll_ && onScreenPoll_ != 0) {
-        // The splash came up first; without a window manager to keep it on
-        // top, the main window covers it once it is mapped.
-        if (splash_ && !splashRaised_ && windowHandle() && windowHandle()->isExposed()) {
-            splash_->raise();
-            splashRaised_ = true;
-        }
         if (BothWindowsOnScreen() || onScreenWait_.elapsed() >= kFirstPaintWaitMs) {
             killTimer(onScreenPoll_);
             onScreenPoll_ = 0;

@@ -162,7 +162,6 @@ private:
     QElapsedTimer onScreenWait_;
     bool mainPainted_ = false;
     bool splashPainted_ = false;
-    bool splashRaised_ = false;
     bool initialised_ = false;
     int pickerBuilds_ = 0;
     std::function<void()> pendingOpen_;
