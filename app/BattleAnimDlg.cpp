@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWindow>
+#include <cerrno>
 #include <QTimerEvent>
 #include <QUndoStack>
 #include <QUrl>
@@ -31,6 +32,7 @@
 #include "app/HotExit.h"
 #include "app/LocalPath.h"
 #include "app/Messages.h"
+#include "app/OpenFailureReason.h"
 #include "app/SplashDlg.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
@@ -118,6 +120,10 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
 
     undoStack_ = new QUndoStack(this);
     BuildMenu();
+    // File > Open Recent, right after Open ROM.
+    recentMenu_ = new RecentFilesMenu(menuBar_->actions().constFirst()->menu(),
+                                      command(ID_FILE_CLOSEROM), recent_);
+    connect(recentMenu_, &RecentFilesMenu::openRequested, this, &CBattleAnimDlg::OnFileOpenRecent);
     surface_ = new QWidget(this);
     surface_->setObjectName(QStringLiteral("surface"));
     surface_->setFont(font());
@@ -330,8 +336,8 @@ void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == startupTimer_ && startupTimer_ != 0 && pickerBuilds_ == 0) {
         killTimer(startupTimer_);
         OnStartupTick();
-        if (!startupRom_.isEmpty())
-            OpenRomPath(std::exchange(startupRom_, QString()));
+        if (pendingOpen_)
+            std::exchange(pendingOpen_, nullptr)();
         return;
     }
     QDialog::timerEvent(event);
@@ -374,14 +380,36 @@ void CBattleAnimDlg::EnableEditing(bool enable) {
 
 // --- ROM life cycle -------------------------------------------------------
 
+bool CBattleAnimDlg::KeptUntilBuilt(std::function<void()> open) {
+    // A ROM loaded into pickers not yet built would show nothing selected in
+    // them; the build would then select nothing either.
+    if (pickersBuilt())
+        return false;
+    pendingOpen_ = std::move(open);
+    return true;
+}
+
 void CBattleAnimDlg::OnFileOpenRom() {
-    const QString path = desktop_.chooseRomFile(nullptr);
+    if (KeptUntilBuilt([this] { OnFileOpenRom(); }))
+        return;
+    const QString path = desktop_.chooseRomFile(nullptr, recent_.lastFolder());
     if (path.isEmpty())
         return;
     OpenRomPath(path);
 }
 
+void CBattleAnimDlg::OnFileOpenRecent(const QString& path) {
+    if (KeptUntilBuilt([this, path] { OnFileOpenRecent(path); }))
+        return;
+    if (!OpenRomPath(path) && !QFileInfo::exists(path)) {
+        recent_.remove(path);
+        recentMenu_->rebuild();
+    }
+}
+
 bool CBattleAnimDlg::OpenRomPath(const QString& path) {
+    if (KeptUntilBuilt([this, path] { OpenRomPath(path); }))
+        return false;
     return IsRomTitleValid(path) && LoadRom(path);
 }
 
@@ -411,19 +439,21 @@ void CBattleAnimDlg::dropEvent(QDropEvent* event) {
 }
 
 bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
-    std::unique_ptr<RomStream> s =
-        RomFile::OpenForUpdate(PathBytes(path).toStdString(), nullptr, romFile_.held());
+    OpenFailure why = OpenFailure::None;
+    int error = 0;
+    std::unique_ptr<RomStream> s = RomFile::OpenForUpdate(PathBytes(path).toStdString(),
+                                                          &why, romFile_.held(), &error);
     if (!s) {
-        ShowOpenFailed();
+        ShowOpenFailed(OpenFailureReason(why, error));
         return false;
     }
     // The title decides where the table is, so a file too short for it is
     // refused before anything is asked.
     const RomProbe probe = ProbeRom(s->file(), s->size());
-    const bool readFailed = s->readFailed();
+    const int readError = s->readError();
     s.reset();
-    if (readFailed) {
-        ShowOpenFailed();
+    if (readError != 0) {
+        ShowOpenFailed(OpenFailureReason(OpenFailure::CannotOpen, readError));
         return false;
     }
     if (probe.size > kMaxRomImageSize) {
@@ -441,9 +471,9 @@ bool CBattleAnimDlg::IsRomTitleValid(const QString& path) {
                                Desktop::Icon::Question) == Desktop::Answer::Yes;
 }
 
-void CBattleAnimDlg::ShowOpenFailed() {
+void CBattleAnimDlg::ShowOpenFailed(const QString& reason) {
     desktop_.messageBox(this, QString::fromLatin1(kOpenFailedText), Desktop::Buttons::Ok,
-                        Desktop::Icon::Warning);
+                        Desktop::Icon::Warning, reason);
 }
 
 void CBattleAnimDlg::ShowSizeProblem(const char* text, long size, long limit) {
@@ -455,8 +485,10 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     // Everything that can fail happens before anything changes: the open,
     // the lock, reading the whole image and checking it. A file refused
     // here leaves the editor as it was.
-    std::unique_ptr<RomStream> s =
-        RomFile::OpenForUpdate(PathBytes(path).toStdString(), nullptr, romFile_.held());
+    OpenFailure why = OpenFailure::None;
+    int error = 0;
+    std::unique_ptr<RomStream> s = RomFile::OpenForUpdate(PathBytes(path).toStdString(),
+                                                          &why, romFile_.held(), &error);
     std::vector<std::uint8_t> image;
     // Stamped before it is read: a change while reading shows at Save.
     FileStamp stamp;
@@ -464,7 +496,8 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
         if (s && !s->readFailed() && s->size() > kMaxRomImageSize)
             ShowSizeProblem(kTooLargeText, s->size(), kMaxRomImageSize);
         else
-            ShowOpenFailed();
+            ShowOpenFailed(s ? OpenFailureReason(OpenFailure::CannotOpen, s->readError())
+                             : OpenFailureReason(why, error));
         return false;
     }
     const RomProbe probe = ProbeRomImage(image.data(), image.size());
@@ -477,7 +510,7 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     // is the file as it was opened; no read can fail any more.
     std::FILE* f = fmemopen(image.data(), image.size(), "rb");
     if (!f) {
-        ShowOpenFailed();
+        ShowOpenFailed(OpenFailureReason(OpenFailure::CannotOpen, errno));
         return false;
     }
     // The edits made to the ROM open until now are kept before it goes.
@@ -499,6 +532,10 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     if (const auto restored = hotExit_->Opened(path, openedImage_, layout_))
         RestoreEdits(*restored);
     emit romChanged();
+    // The list is where work on a ROM starts.
+    groupList_->setFocus(Qt::OtherFocusReason);
+    recent_.add(path);
+    recentMenu_->rebuild();
     return true;
 }
 
@@ -551,7 +588,8 @@ void CBattleAnimDlg::OnFileExportPatch() {
                             Desktop::Icon::Warning);
         return;
     }
-    const QString path = desktop_.choosePatchFile(this);
+    const QString path =
+        desktop_.choosePatchFile(this, SuggestedPatchPath(QFile::decodeName(romFile_.held()->path().c_str())));
     if (path.isEmpty())
         return;
     const std::string file = QFile::encodeName(path).toStdString();

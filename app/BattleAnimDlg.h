@@ -8,9 +8,11 @@
 #include <QIcon>
 #include <cstdint>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "app/RecentFiles.h"
 #include "catalogue/GroupOrder.h"
 #include "pickers/LayerEditing.h"
 #include "pickers/Widgets.h"
@@ -42,14 +44,22 @@ public:
     CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* parent = nullptr);
     ~CBattleAnimDlg() override;
 
-    // File menu and Save button.
+    // File menu and Save button. An open asked for before the pickers are
+    // built waits for them (the last one asked for) and runs right after.
     void OnFileOpenRom();
+    // File > Open Recent: opens path as Open ROM would; a file that is gone
+    // leaves the list.
+    void OnFileOpenRecent(const QString& path);
     // Opens a ROM as Open ROM opens the file chosen in its dialog: the title
-    // check (and its question), then the load. False when nothing was loaded.
+    // check (and its question), then the load. False when nothing was loaded
+    // (yet: before the build, the open waits).
     bool OpenRomPath(const QString& path);
     // A ROM to open that way right after the pickers are built (the command
     // line's); empty for none.
-    void OpenRomAfterStartup(const QString& path) { startupRom_ = path; }
+    void OpenRomAfterStartup(const QString& path) {
+        if (!path.isEmpty())
+            OpenRomPath(path);
+    }
     bool IsRomTitleValid(const QString& path);
     bool LoadRom(const QString& path);
     void OnFileSaveChanges();
@@ -122,6 +132,7 @@ public:
     CSplashDlg* splash() const { return splash_; }
     QAction* command(int id) const;
     QMenuBar* menuBar() const { return menuBar_; }
+    RecentFilesMenu* recentMenu() const { return recentMenu_; }
     QWidget* surface() const { return surface_; }
 
     // The main window's initialisation; runs once, when it is first shown.
@@ -144,7 +155,10 @@ private:
     void OnLButtonUp();
     bool BothWindowsOnScreen() const;
     void StartStartupTimer();
-    void ShowOpenFailed();
+    // Before the pickers are built, keeps open to run right after the build
+    // (the last one asked for) and returns true; false once they are built.
+    bool KeptUntilBuilt(std::function<void()> open);
+    void ShowOpenFailed(const QString& reason);
     void ShowSizeProblem(const char* text, long size, long limit);
     // Shows the edits a recovery holds (the image it gives) as unsaved edits.
     void RestoreEdits(const std::vector<std::uint8_t>& image);
@@ -189,7 +203,9 @@ private:
     bool splashPainted_ = false;
     bool initialised_ = false;
     int pickerBuilds_ = 0;
-    QString startupRom_;
+    std::function<void()> pendingOpen_;
+    RecentFiles recent_;
+    RecentFilesMenu* recentMenu_ = nullptr;
     QStringList readmePlaces_;
     FindGroupDlg* findGroup_ = nullptr;
 };

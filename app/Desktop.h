@@ -19,13 +19,18 @@ public:
 
     virtual ~Desktop() = default;
 
-    // A modal message box over owner, titled with the program's name.
-    virtual Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) = 0;
-    // The path of an existing file the user chose, or an empty string.
-    virtual QString chooseRomFile(QWidget* owner) = 0;
+    // A modal message box over owner, titled with the program's name;
+    // informative, when not empty, stands under the text (the system's
+    // reason for a failure, for example).
+    virtual Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon,
+                              const QString& informative = {}) = 0;
+    // The path of an existing file the user chose, or an empty string. The
+    // dialog opens in startFolder when one is given.
+    virtual QString chooseRomFile(QWidget* owner, const QString& startFolder = {}) = 0;
     // A path to write a patch to, or an empty string. An existing file is
-    // only returned when the user agreed to replace it.
-    virtual QString choosePatchFile(QWidget* owner) = 0;
+    // only returned when the user agreed to replace it. The dialog proposes
+    // suggestedPath (its folder and name) when one is given.
+    virtual QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) = 0;
     // Asks the desktop to open a document; false when it could not.
     virtual bool openDocument(const QString& path) = 0;
 };
@@ -37,8 +42,8 @@ inline constexpr char kRomFileFilter[] = "SNES ROM files (*.smc *.sfc)";
 inline constexpr char kAllFilesFilter[] = "All files (*)";
 
 // The file-open dialog Open ROM shows: existing files only, the one filter
-// selected.
-std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner);
+// selected, in startFolder when one is given.
+std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner, const QString& startFolder = {});
 
 // The filters of the Export Patch dialog; BPS, the one we recommend, first
 // and selected. A name typed without an extension gets the selected one's.
@@ -46,13 +51,15 @@ inline constexpr char kBpsPatchFilter[] = "BPS patches (*.bps)";
 inline constexpr char kIpsPatchFilter[] = "IPS patches (*.ips)";
 inline constexpr char kExportPatchTitle[] = "Export Patch";
 
-std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner);
+// suggestedPath, when given, sets the folder shown and the name proposed.
+std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner, const QString& suggestedPath = {});
 
 class QtDesktop : public Desktop {
 public:
-    Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) override;
-    QString chooseRomFile(QWidget* owner) override;
-    QString choosePatchFile(QWidget* owner) override;
+    Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon,
+                      const QString& informative = {}) override;
+    QString chooseRomFile(QWidget* owner, const QString& startFolder = {}) override;
+    QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) override;
     bool openDocument(const QString& path) override;
 };
 

@@ -1,5 +1,6 @@
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -9,12 +10,14 @@
 namespace om {
 
 Desktop::Answer QtDesktop::messageBox(QWidget* owner, const QString& text, Buttons buttons,
-                                      Icon icon) {
+                                      Icon icon, const QString& informative) {
     QMessageBox box(icon == Icon::Question ? QMessageBox::Question : QMessageBox::Warning,
                     QString::fromLatin1(kProgramName), text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                               : QMessageBox::Ok,
                     owner);
+    if (!informative.isEmpty())
+        box.setInformativeText(informative);
     // The first button is the default, as the platform's own message box has it.
     box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
     const int r = box.exec();
@@ -23,8 +26,10 @@ Desktop::Answer QtDesktop::messageBox(QWidget* owner, const QString& text, Butto
     return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner) {
+std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner, const QString& startFolder) {
     auto dialog = std::make_unique<QFileDialog>(owner);
+    if (!startFolder.isEmpty())
+        dialog->setDirectory(startFolder);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     // Without QDir::CaseSensitive the name filter matches the extension in
@@ -38,14 +43,14 @@ std::unique_ptr<QFileDialog> MakeRomFileDialog(QWidget* owner) {
     return dialog;
 }
 
-QString QtDesktop::chooseRomFile(QWidget* owner) {
-    const std::unique_ptr<QFileDialog> dialog = MakeRomFileDialog(owner);
+QString QtDesktop::chooseRomFile(QWidget* owner, const QString& startFolder) {
+    const std::unique_ptr<QFileDialog> dialog = MakeRomFileDialog(owner, startFolder);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
     return dialog->selectedFiles().constFirst();
 }
 
-std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner) {
+std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner, const QString& suggestedPath) {
     auto dialog = std::make_unique<QFileDialog>(owner, QString::fromLatin1(kExportPatchTitle));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -59,11 +64,16 @@ std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner) {
                                                                      : QStringLiteral("bps"));
     });
     dialog->setOption(QFileDialog::DontUseNativeDialog);
+    if (!suggestedPath.isEmpty()) {
+        const QFileInfo suggested(suggestedPath);
+        dialog->setDirectory(suggested.absolutePath());
+        dialog->selectFile(suggested.fileName());
+    }
     return dialog;
 }
 
-QString QtDesktop::choosePatchFile(QWidget* owner) {
-    const std::unique_ptr<QFileDialog> dialog = MakePatchFileDialog(owner);
+QString QtDesktop::choosePatchFile(QWidget* owner, const QString& suggestedPath) {
+    const std::unique_ptr<QFileDialog> dialog = MakePatchFileDialog(owner, suggestedPath);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
     return dialog->selectedFiles().constFirst();

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QScreen>
@@ -27,7 +28,10 @@ constexpr DialogTemplate kSplashLayout{262, 141, kSplashControls};
 
 CSplashDlg::CSplashDlg(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("IDD_SPLASH"));
-    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+    // No caption: the window draws its own thin border. It stays above
+    // the main window, which a window manager would otherwise put on top
+    // when the main window comes up after it.
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFont(DialogFont());
     const DialogUnits units(font());
     BuildControls(this, kSplashLayout, units);
@@ -35,16 +39,16 @@ CSplashDlg::CSplashDlg(QWidget* owner) : QDialog(owner) {
     progress_ = Control<QProgressBar>(this, IDC_SPLASH_PROGRESS);
 
     // The picture control takes the picture's own size; the bar runs along
-    // the bottom edge beneath it.
+    // the bottom edge beneath it; the border goes round both.
     const QPixmap picture = QPixmap::fromImage(LoadBitmapResource(IDB_SPLASH));
     picture_->setPixmap(picture);
-    picture_->resize(picture.size());
+    picture_->setGeometry(QRect(QPoint(kBorder, kBorder), picture.size()));
     // The window is as wide as the picture, whatever the font's units make
     // of the layout's width.
     const int width = picture.width();
     const int barHeight = units.y(8);
-    progress_->setGeometry(0, picture.height(), width, barHeight);
-    setFixedSize(width, picture.height() + barHeight);
+    progress_->setGeometry(kBorder, kBorder + picture.height(), width, barHeight);
+    setFixedSize(width + 2 * kBorder, picture.height() + barHeight + 2 * kBorder);
 
     progress_->setRange(0, kPickerBuildSteps);
     progress_->setValue(0);
@@ -63,6 +67,12 @@ void CSplashDlg::stepProgress() {
     progress_->setValue(progress_->value() + 1);
     if (barPaints_ == before && isVisible())
         progress_->repaint();
+}
+
+void CSplashDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 bool CSplashDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -19,8 +19,12 @@ public:
     void stepProgress();
     QProgressBar* progressBar() const { return progress_; }
 
+    // The thin border around the picture and the bar, in pixels.
+    static constexpr int kBorder = 1;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QLabel* picture_ = nullptr;

@@ -32,6 +32,7 @@ void InsertItems(const PickerBuildTarget& t, ProgressSink* progress) {
     // Nothing is selected until a group is shown.
     t.picker->setCurrentIndex(-1);
     t.picker->view()->setMinimumWidth(t.images->imageSize().width() + 80);
+    t.picker->fitClosedBox();
     t.picker->setUpdatesEnabled(true);
 }
 

@@ -2,6 +2,9 @@
 
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <algorithm>
 #include <limits>
 
 namespace om {
@@ -92,6 +95,22 @@ void ByteField::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void ImagePicker::fitClosedBox() {
+    int text = 0;
+    for (int i = 0; i < count(); ++i)
+        text = std::max(text, fontMetrics().horizontalAdvance(itemText(i)));
+    // The closed box draws the picture at the left of its text field, and
+    // the text 4 pixels and 1 pixel of margin after it, cut at the field's
+    // end.
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    const int missing = iconSize().width() + 4 + 1 + text - field.width();
+    if (missing > 0)
+        setGeometry(geometry().adjusted(-missing / 2, 0, missing - missing / 2, 0));
 }
 
 ImageList::ImageList(QSize imageSize, int growBy) : size_(imageSize), growBy_(growBy) {}

@@ -76,6 +76,9 @@ public:
     const ImageList* imageList() const { return images_; }
     // Inserts an item showing image `image` of the attached list.
     void insertImageItem(int index, const QString& text, int image);
+    // Widens the picker about its centre, as far as needed for the closed
+    // box to show the longest item text whole beside the picture.
+    void fitClosedBox();
 
 private:
     const ImageList* images_ = nullptr;

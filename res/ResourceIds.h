@@ -63,6 +63,11 @@ inline constexpr int ID_GROUPS_USING_LAYER1 = 32792;
 inline constexpr int ID_GROUPS_USING_LAYER2 = 32793;
 inline constexpr int ID_EDIT_UNDO = 57643;
 inline constexpr int ID_EDIT_REDO = 57644;
+// File > Open Recent: the submenu, its "Clear List", and its entries, the
+// newest ROM first (ID_FILE_MRU_FILE1 + 0 ... + 7).
+inline constexpr int ID_FILE_OPENRECENT = 32794;
+inline constexpr int ID_FILE_CLEARRECENT = 32795;
+inline constexpr int ID_FILE_MRU_FILE1 = 0xE110;
 inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;

@@ -22,14 +22,20 @@ RomStream::SystemCalls& RomStream::systemCalls() {
 }
 
 std::unique_ptr<RomStream> RomFile::OpenForUpdate(const std::string& path, OpenFailure* why,
-                                                  const RomStream* held) {
-    const auto fail = [why](OpenFailure f) {
+                                                  const RomStream* held, int* error) {
+    // errno is taken at the failure, before the stream's clean-up can
+    // change it.
+    const auto fail = [why, error](OpenFailure f) {
         if (why)
             *why = f;
+        if (error)
+            *error = errno;
         return nullptr;
     };
     if (why)
         *why = OpenFailure::None;
+    if (error)
+        *error = 0;
     // A folder, a FIFO or a device is refused before it is opened. O_RDWR
     // without O_CREAT: fails for a missing file and a file without write
     // permission, like fopen's "rb+".
@@ -136,7 +142,7 @@ bool RomStream::readAll(std::vector<std::uint8_t>& bytes, std::size_t maxSize) {
         if (r < 0 && errno == EINTR)
             continue;
         if (r < 0) {
-            readFailed_ = true;
+            readError_ = errno != 0 ? errno : EIO;
             return false;
         }
         if (r == 0)
@@ -192,7 +198,7 @@ ssize_t RomStream::Read(void* cookie, char* buf, std::size_t n) {
         got = systemCalls().pread(s->fd_, buf, n, s->position_);
     while (got < 0 && errno == EINTR);
     if (got < 0) {
-        s->readFailed_ = true;
+        s->readError_ = errno != 0 ? errno : EIO;
         return -1;
     }
     // Bytes written but not yet in the file are what a read must see; they

@@ -43,11 +43,13 @@ public:
     // Opens path for reading and writing without creating or truncating it,
     // as fopen's "rb+" does, and locks it. Empty when the file is missing, is
     // not a regular file, is not writable or is locked by another holder;
-    // why says which. A file that held already names is opened without a
-    // second lock (held keeps it); adopt() takes it over.
+    // why says which, and error the system's error number (errno) behind
+    // it. A file that held already names is opened without a second lock
+    // (held keeps it); adopt() takes it over.
     static std::unique_ptr<RomStream> OpenForUpdate(const std::string& path,
                                                     OpenFailure* why = nullptr,
-                                                    const RomStream* held = nullptr);
+                                                    const RomStream* held = nullptr,
+                                                    int* error = nullptr);
 
     bool isOpen() const { return stream_ != nullptr; }
     std::FILE* stream() const;
@@ -91,7 +93,9 @@ public:
     bool commitAndSync();
     bool failed() const { return failed_; }
     // A read through the stream failed (not: it reached the end).
-    bool readFailed() const { return readFailed_; }
+    bool readFailed() const { return readError_ != 0; }
+    // The system's error number of the read that failed; 0 when none did.
+    int readError() const { return readError_; }
     void clearError();
     bool sameFile(const RomStream& other) const;
 
@@ -123,7 +127,7 @@ private:
     long pendingStart_ = 0;
     std::string pending_;
     bool failed_ = false;
-    bool readFailed_ = false;
+    int readError_ = 0;
     std::FILE* file_ = nullptr;
 };
 

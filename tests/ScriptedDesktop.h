@@ -2,8 +2,10 @@
 // and records what the program asked.
 #pragma once
 
+#include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -12,17 +14,30 @@
 
 namespace omtest {
 
+// No test reads or writes the user's own settings (the recent files): every
+// test program that makes a window keeps them in a folder of its own,
+// removed when it ends. A test may point them elsewhere again.
+struct PrivateSettings {
+    PrivateSettings() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    }
+    QTemporaryDir folder;
+};
+inline PrivateSettings privateSettings;
+
 class ScriptedDesktop : public om::Desktop {
 public:
     struct Shown {
         QString text;
+        QString informative;
         Buttons buttons;
         Icon icon;
         QWidget* owner;
     };
 
-    Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon) override {
-        shown.push_back({text, buttons, icon, owner});
+    Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon,
+                      const QString& informative) override {
+        shown.push_back({text, informative, buttons, icon, owner});
         if (whileShowing)
             whileShowing();
         if (buttons == Buttons::Ok)
@@ -34,8 +49,9 @@ public:
         return a;
     }
 
-    QString chooseRomFile(QWidget*) override {
+    QString chooseRomFile(QWidget*, const QString& startFolder) override {
         ++fileDialogs;
+        startFolders.append(startFolder);
         if (whileChoosing)
             whileChoosing();
         if (files.empty())
@@ -45,8 +61,9 @@ public:
         return f;
     }
 
-    QString choosePatchFile(QWidget*) override {
+    QString choosePatchFile(QWidget*, const QString& suggestedPath) override {
         ++patchDialogs;
+        suggestedPatches.append(suggestedPath);
         if (patchFiles.empty())
             return {};
         const QString f = patchFiles.front();
@@ -69,6 +86,8 @@ public:
     std::vector<Shown> shown;
     QStringList documents;
     int fileDialogs = 0;
+    QStringList startFolders;      // what each file-open dialog was to start in
+    QStringList suggestedPatches;  // what each Export Patch dialog proposed
 };
 
 }  // namespace omtest

@@ -8,6 +8,8 @@
 #    ends the program cleanly.
 # 2. `OMBattleAnim` alone, and demo.smc dragged from another program and
 #    dropped on the window: it loads, and Ctrl+S saves into it.
+# Both ROMs are then in the recent files, in the settings file under
+# $XDG_CONFIG_HOME (a private one here, never the user's).
 #
 # What proves a ROM was loaded: the byte fields are enabled only with a ROM
 # open, and a value typed into one reaches that file with Ctrl+S. Skipped
@@ -18,6 +20,8 @@ cli=$(realpath "$2")
 dragsource=$(realpath "$3")
 tmp=$(mktemp -d)
 . "$(dirname "$0")/xvfb_lib.sh"
+export XDG_CONFIG_HOME=$tmp/config
+settings=$XDG_CONFIG_HOME/OMBattleAnim/OMBattleAnim.conf
 wm=""
 pid=""
 drag=""
@@ -173,3 +177,8 @@ edit_and_save "$tmp/dropped.smc"
 quit_editor
 echo "OMBattleAnim, then dropped.smc dropped on it: Ctrl+S wrote 77 at $(printf 0x%X $offset)" \
      "of the dropped file; Ctrl+Q ended it with status 0"
+
+# --- 3. Both in the recent files, the newest first ----------------------------
+grep -q "^Paths=$tmp/dropped.smc, *$tmp/demo.smc\$" "$settings" 2>/dev/null ||
+  failed "the recent files in $settings are not dropped.smc, then demo.smc: $(cat "$settings" 2>&1)"
+echo "$settings lists dropped.smc, then demo.smc"

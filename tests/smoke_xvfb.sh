@@ -12,8 +12,10 @@ tmp=$(mktemp -d)
 trap 'stop_server; rm -rf "$tmp"' EXIT
 start_server_or_skip
 
-# The real X server, whatever the caller's environment says.
+# The real X server, whatever the caller's environment says; settings of
+# its own, not the user's.
 export QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME=$tmp/config
 (cd "$tmp" && exec "$app") 2>"$tmp/app.log" &
 pid=$!
 win=""

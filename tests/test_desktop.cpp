@@ -176,6 +176,8 @@ private slots:
         QCOMPARE(desktop.shown[0].text, exists ? omtest::kForeignTitle : omtest::kOpenFailed);
         QCOMPARE(desktop.shown[0].buttons, exists ? Desktop::Buttons::YesNo : Desktop::Buttons::Ok);
         QCOMPARE(desktop.shown[0].icon, exists ? Desktop::Icon::Question : Desktop::Icon::Warning);
+        QCOMPARE(desktop.shown[0].informative,
+                 exists ? QString() : QStringLiteral("No such file or directory"));
         QCOMPARE(buildsWhenAsked, 1);
         QCOMPARE(desktop.fileDialogs, 0);
         QCOMPARE(window.isRomOpen(), exists);
@@ -183,6 +185,60 @@ private slots:
         if (exists)
             QCOMPARE(Control<QLineEdit>(&window, IDC_LAYER2_LO)->text(), QStringLiteral("9"));
         QCOMPARE(rom.bytes(), before);  // opening writes nothing
+        // Work starts in the group list, once there is a ROM.
+        QCOMPARE(window.focusWidget(),
+                 Control<QWidget>(&window, exists ? IDC_GROUP_LIST : IDC_ENTRY_OFFSET));
+    }
+
+    void openAskedBeforeTheBuildWaits_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("by path") << "path";
+        QTest::newRow("File > Open ROM") << "dialog";
+        QTest::newRow("File > Open Recent") << "recent";
+        QTest::newRow("dropped") << "drop";
+    }
+
+    void openAskedBeforeTheBuildWaits() {
+        QFETCH(QString, how);
+        // The same ROM opened once everything is built (which also puts it in
+        // Open Recent): what the window must show.
+        WindowFixture normal;
+        QVERIFY(normal.load());
+        QList<int> expected;  // per picker: items, the one selected
+        for (int layer : {1, 2})
+            expected << normal.picker(layer)->count() << normal.picker(layer)->currentIndex();
+
+        BattleAnimData data;
+        omtest::ScriptedDesktop desktop;
+        desktop.files = {normal.rom.qpath()};
+        CBattleAnimDlg window(data, desktop);
+        window.show();
+        QVERIFY(!window.pickersBuilt());
+        if (how == QLatin1String("path"))
+            QVERIFY(!window.OpenRomPath(normal.rom.qpath()));
+        else if (how == QLatin1String("dialog"))
+            window.command(ID_FILE_OPENROM)->trigger();
+        else if (how == QLatin1String("recent"))
+            window.command(ID_FILE_MRU_FILE1)->trigger();
+        else
+            QVERIFY(DragOnto(&window, UrlData({normal.rom.qpath()}).get(), true));
+        normal.window.reset();  // lets the waiting window take the lock
+        QCOMPARE(desktop.fileDialogs, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isRomOpen(), 30000);
+        QCOMPARE(window.pickerBuilds(), 1);
+        QCOMPARE(desktop.fileDialogs, how == QLatin1String("dialog") ? 1 : 0);
+        QVERIFY(desktop.shown.empty());
+        // Group 0 holds (0, 0, 255, 1): layer 2 shows its custom item, picture
+        // and all, as after an open made once the window is up.
+        QList<int> got;
+        for (int id : {IDC_LAYER1_PICKER, IDC_LAYER2_PICKER}) {
+            const auto* picker = Control<ImagePicker>(&window, id);
+            got << picker->count() << picker->currentIndex();
+            QVERIFY(!picker->itemIcon(picker->currentIndex()).isNull());
+        }
+        QCOMPARE(got, expected);
+        QCOMPARE(got[3], 100);
+        QCOMPARE(Control<QLineEdit>(&window, IDC_LAYER2_LO)->text(), QStringLiteral("255"));
     }
 
     void dropOneRomLoadsIt() {

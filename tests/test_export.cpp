@@ -154,6 +154,12 @@ private slots:
         dialog->selectNameFilter(QStringLiteral("IPS patches (*.ips)"));
         emit dialog->filterSelected(QStringLiteral("IPS patches (*.ips)"));
         QCOMPARE(dialog->defaultSuffix(), QStringLiteral("ips"));
+
+        // A suggested path: its folder shown, its name proposed.
+        QTemporaryDir dir;
+        const auto suggesting = MakePatchFileDialog(nullptr, dir.path() + "/Fen Keep.bps");
+        QCOMPARE(suggesting->directory().absolutePath(), dir.path());
+        QCOMPARE(suggesting->selectedFiles(), QStringList{dir.path() + "/Fen Keep.bps"});
     }
 };
 

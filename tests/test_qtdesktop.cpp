@@ -57,16 +57,19 @@ private slots:
         QTest::addColumn<Desktop::Icon>("icon");
         QTest::addColumn<QString>("press");  // a button's text, or a key
         QTest::addColumn<Desktop::Answer>("answer");
+        QTest::addColumn<QString>("informative");
         using B = Desktop::Buttons;
         using I = Desktop::Icon;
         using A = Desktop::Answer;
-        QTest::newRow("warning, OK clicked") << B::Ok << I::Warning << "OK" << A::Ok;
-        QTest::newRow("warning, Enter") << B::Ok << I::Warning << "Enter" << A::Ok;
-        QTest::newRow("warning, Escape") << B::Ok << I::Warning << "Escape" << A::Ok;
-        QTest::newRow("question, Yes clicked") << B::YesNo << I::Question << "Yes" << A::Yes;
-        QTest::newRow("question, No clicked") << B::YesNo << I::Question << "No" << A::No;
-        QTest::newRow("question, Enter") << B::YesNo << I::Question << "Enter" << A::Yes;
-        QTest::newRow("question, Escape") << B::YesNo << I::Question << "Escape" << A::No;
+        QTest::newRow("warning, OK clicked") << B::Ok << I::Warning << "OK" << A::Ok << "";
+        QTest::newRow("warning, Enter") << B::Ok << I::Warning << "Enter" << A::Ok << "";
+        QTest::newRow("warning, Escape") << B::Ok << I::Warning << "Escape" << A::Ok << "";
+        QTest::newRow("warning with a reason")
+            << B::Ok << I::Warning << "OK" << A::Ok << "No such file or directory";
+        QTest::newRow("question, Yes clicked") << B::YesNo << I::Question << "Yes" << A::Yes << "";
+        QTest::newRow("question, No clicked") << B::YesNo << I::Question << "No" << A::No << "";
+        QTest::newRow("question, Enter") << B::YesNo << I::Question << "Enter" << A::Yes << "";
+        QTest::newRow("question, Escape") << B::YesNo << I::Question << "Escape" << A::No << "";
     }
 
     void messageBox() {
@@ -74,17 +77,19 @@ private slots:
         QFETCH(Desktop::Icon, icon);
         QFETCH(QString, press);
         QFETCH(Desktop::Answer, answer);
+    QFETCH(QString, informative);
 
         QWidget owner;
         owner.show();
         const bool yesNo = buttons == Desktop::Buttons::YesNo;
-        QString title, text, defaultText;
+    QString title, text, shownInformative, defaultText;
         QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
         QStringList buttonTexts;
         QWidget* parent = nullptr;
         WhenModal<QMessageBox>(this, [&](QMessageBox* box) {
             title = box->windowTitle();
             text = box->text();
+        shownInformative = box->informativeText();
             shownIcon = box->icon();
             parent = box->parentWidget();
             for (QAbstractButton* b : box->buttons())
@@ -104,10 +109,11 @@ private slots:
         const Watchdog watchdog;
         om::QtDesktop desktop;
         const Desktop::Answer got = desktop.messageBox(&owner, QStringLiteral("Gloomfen is flooded."),
-                                                       buttons, icon);
+                                                   buttons, icon, informative);
         QCOMPARE(got, answer);
         QCOMPARE(title, QStringLiteral("OMBattleAnim"));
         QCOMPARE(text, QStringLiteral("Gloomfen is flooded."));
+    QCOMPARE(shownInformative, informative);
         QCOMPARE(shownIcon, yesNo ? QMessageBox::Question : QMessageBox::Warning);
         buttonTexts.sort();
         QCOMPARE(buttonTexts, (yesNo ? QStringList{"No", "Yes"} : QStringList{"OK"}));
@@ -130,16 +136,16 @@ private slots:
             QFile f(dir.path() + "/" + name);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
-        QString title, selectedFilter;
+        QString title, selectedFilter, startedIn;
         QStringList filters, listed, all;
         WhenModal<QFileDialog>(this, [&](QFileDialog* dialog) {
             title = dialog->windowTitle();
             filters = dialog->nameFilters();
             selectedFilter = dialog->selectedNameFilter();
+            startedIn = dialog->directory().absolutePath();
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
             // What the dialog lists: ROM images in any letter case, then
             // with "All files" everything.
-            dialog->setDirectory(dir.path());
             auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
             QVERIFY(view);
             const auto shown = [&](int rows) {
@@ -168,9 +174,10 @@ private slots:
 
         const Watchdog watchdog;
         om::QtDesktop desktop;
-        const QString chosen = desktop.chooseRomFile(nullptr);
+    const QString chosen = desktop.chooseRomFile(nullptr, dir.path());
         QCOMPARE(chosen, accept ? path : QString());
         QCOMPARE(title, QStringLiteral("Open"));
+    QCOMPARE(startedIn, dir.path());
         QCOMPARE(filters, (QStringList{"SNES ROM files (*.smc *.sfc)", "All files (*)"}));
         QCOMPARE(selectedFilter, QStringLiteral("SNES ROM files (*.smc *.sfc)"));
         QCOMPARE(listed, (QStringList{"BARE.SFC", "Mirewood.smc", "Mixed.Smc", "SHOUT.SMC",

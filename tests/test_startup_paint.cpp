@@ -1,11 +1,14 @@
 // Start-up on a real X server: both windows are exposed and painted before
-// the pickers are built, and the splash's bar is painted while they are.
+// the pickers are built, the splash's bar is painted while they are, and the
+// splash stays above the main window all along.
 //
-// Runs with the xcb platform under a private Xvfb (tests/paint_xvfb.sh); the
-// offscreen platform paints differently and proves nothing here.
+// Runs with the xcb platform under a private Xvfb (tests/paint_xvfb.sh),
+// with and without a window manager; the offscreen platform paints
+// differently and proves nothing here.
 #include <QApplication>
 #include <QProgressBar>
 #include <QtTest>
+#include <map>
 #include <numeric>
 
 #include "ScriptedDesktop.h"
@@ -16,6 +19,32 @@
 using namespace om;
 
 namespace {
+
+// The X server's top-level windows from bottom to top: the window manager's
+// list when one runs, the root window's children otherwise.
+QList<WId> StackingOrder() {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+    xprop.waitForFinished();
+    QString out = QString::fromLatin1(xprop.readAllStandardOutput());
+    QString ids;
+    if (out.contains(QLatin1Char('#'))) {
+        ids = out.section(QLatin1Char('#'), 1);
+    } else {
+        QProcess tree;
+        tree.start(QStringLiteral("xwininfo"), {"-root", "-children"});
+        tree.waitForFinished();
+        // One child a line, "0x2000005 "name": ...", the top one first.
+        static const QRegularExpression child(QStringLiteral("^\\s+(0x[0-9a-f]+) "),
+                                              QRegularExpression::MultilineOption);
+        for (const auto& m : child.globalMatch(QString::fromLatin1(tree.readAllStandardOutput())))
+            ids.prepend(m.captured(1) + QLatin1Char(','));
+    }
+    QList<WId> order;
+    for (const QString& id : ids.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        order.append(id.trimmed().toULongLong(nullptr, 16));
+    return order;
+}
 
 // Records every expose and paint of the two windows, with the number of
 // build steps done at that moment.
@@ -29,6 +58,8 @@ public:
     CBattleAnimDlg* main = nullptr;
     std::vector<Entry> entries;
     int step = 0;
+    // At these steps of the build: was the splash above the main window?
+    std::map<int, bool> splashOnTop{{1, false}, {416, false}, {832, false}};
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type t = event->type();
@@ -48,8 +79,14 @@ public:
         auto* widget = qobject_cast<QWidget*>(watched);
         if (!widget || !main)
             return false;
-        if (splash && widget == splash->progressBar())
+        if (splash && widget == splash->progressBar()) {
             entries.push_back({Entry::BarPainted, step});
+            if (splashOnTop.count(step)) {
+                const QList<WId> order = StackingOrder();
+                const auto at = [&](const QWidget* w) { return order.indexOf(w->winId()); };
+                splashOnTop[step] = at(main) >= 0 && at(splash) > at(main);
+            }
+        }
         else if (splash && widget->window() == splash)
             entries.push_back({Entry::SplashPainted, step});
         else if (widget->window() == main)
@@ -108,6 +145,11 @@ void TestStartupPaint::bothWindowsPaintBeforeTheBuild() {
     std::vector<int> all(832);
     std::iota(all.begin(), all.end(), 1);
     QCOMPARE(painted, all);
+
+    // The splash was above the main window, in the stacking order the X
+    // server (or the window manager) keeps, from the first step to the last.
+    const std::map<int, bool> onTop{{1, true}, {416, true}, {832, true}};
+    QCOMPARE(log.splashOnTop, onTop);
 }
 
 QTEST_MAIN(TestStartupPaint)

@@ -94,14 +94,28 @@ private slots:
         QTest::addColumn<long>("size");  // of a short image, or where reads start to fail
         QTest::addColumn<int>("title");  // short images: 0 none, 1 after a header, 2 headerless
         QTest::addColumn<QString>("says");
-        for (const char* kind : {"fifo", "/dev/null", "folder", "missing", "inside a file",
-                                 "read-only", "removed while chosen", "locked by another program"})
-            QTest::newRow(kind) << QString(kind) << 0L << 0 << kOpenFailed;
+        QTest::addColumn<QString>("reason");  // the system's, under the message
+        const QString notAFile =
+            QStringLiteral("It is not a regular file: a folder, a device, a pipe or the like.");
+        const std::pair<const char*, QString> kinds[] = {
+            {"fifo", notAFile},
+            {"/dev/null", notAFile},
+            {"folder", notAFile},
+            {"missing", "No such file or directory"},
+            {"inside a file", "Not a directory"},
+            {"read-only", "Permission denied"},
+            {"removed while chosen", "No such file or directory"},
+            {"locked by another program",
+             "The file is locked by another program: another editor has it open, or a command "
+             "is writing it."}};
+        for (const auto& [kind, reason] : kinds)
+            QTest::newRow(kind) << QString(kind) << 0L << 0 << kOpenFailed << reason;
         // A disk error wherever the check or the load meets it: no question
         // about the title comes first.
         for (long at : {0L, kHeaderedTitle + 3, kHeaderedTable + 1000, 0x15EC5BL + 10,
                         3L * 1024 * 1024 + 511})
-            QTest::addRow("reads fail from %ld", at) << "read error" << at << 0 << kOpenFailed;
+            QTest::addRow("reads fail from %ld", at)
+                << "read error" << at << 0 << kOpenFailed << QStringLiteral("Input/output error");
         // Too short for the table of the layout its title (or its size) gives.
         const std::tuple<long, int, long> shortFiles[] = {
             {0, 0, 778290}, {1, 0, 778802}, {1024, 0, 778290}, {kHeaderedTitle + 5, 0, 778802},
@@ -109,13 +123,14 @@ private slots:
             {778801, 1, 778802}, {778289, 2, 778290}, {778801, 0, 778802}};
         for (const auto& [size, title, end] : shortFiles)
             QTest::addRow("%ld bytes, title %d", size, title)
-                << "short" << size << title << omtest::TooShort(size, end);
+                << "short" << size << title << omtest::TooShort(size, end) << QString();
     }
     void openRefused() {
         QFETCH(QString, kind);
         QFETCH(long, size);
         QFETCH(int, title);
         QFETCH(QString, says);
+        QFETCH(QString, reason);
         if (kind == "read-only" && geteuid() == 0)
             QSKIP("root may write a read-only file");
         WindowFixture f;
@@ -162,6 +177,7 @@ private slots:
                 QVERIFY(!f.window->LoadRom(path));
             QCOMPARE(f.desktop.shown.size(), std::size_t(1));
             QCOMPARE(f.desktop.shown[0].text, says);
+            QCOMPARE(f.desktop.shown[0].informative, reason);
             QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
             QCOMPARE(f.desktop.shown[0].buttons, Desktop::Buttons::Ok);
             QVERIFY(Take(f) == before);

@@ -5,6 +5,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QGroupBox>
+#include <QProcess>
+#include <QStyleOptionComboBox>
 #include <QSignalSpy>
 #include <QtTest>
 #include <numeric>
@@ -67,6 +70,18 @@ private slots:
         QProgressBar* bar = w.splash()->progressBar();
         QCOMPARE(bar->maximum(), 832);
         QCOMPARE(bar->value(), 0);
+    // No caption; a thin border of one pixel round the 392 x 215 picture and
+    // the bar beneath it.
+    QVERIFY(w.splash()->windowFlags() & Qt::FramelessWindowHint);
+    const QImage splash = w.splash()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(splash.size(), QSize(392 + 2, 215 + bar->height() + 2));
+    const QImage picture = LoadBitmapResource(IDB_SPLASH).convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(splash.copy(1, 1, 392, 215), picture);
+    const QRgb border = w.splash()->palette().color(QPalette::WindowText).rgb();
+    for (int x = 0; x < splash.width(); ++x)
+        QVERIFY(splash.pixel(x, 0) == border && splash.pixel(x, splash.height() - 1) == border);
+    for (int y = 0; y < splash.height(); ++y)
+        QVERIFY(splash.pixel(0, y) == border && splash.pixel(splash.width() - 1, y) == border);
         QCOMPARE(Control<QComboBox>(&w, IDC_LAYER1_PICKER)->count(), 0);
 
         QList<int> values;
@@ -123,7 +138,7 @@ private slots:
             for (const QAction* a : m->menu()->actions())
                 menus << (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
-        QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "C&lose ROM", "&Save Changes",
+        QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "Open &Recent", "C&lose ROM", "&Save Changes",
                                      "Export &Patch...", "-", "&Exit", "&Edit", "&Undo", "&Redo", "-",
                                      "&Find Group...", "&Help", "&Readme", "&About..."}));
         // Each command always enabled, with the platform's own keys for it (a
@@ -134,6 +149,8 @@ private slots:
             {ID_FILE_SAVECHANGES, "&Save Changes", QKeySequence::Save},
             {ID_FILE_EXPORTPATCH, "Export &Patch...", QKeySequence::UnknownKey},
             {ID_FILE_EXIT, "&Exit", QKeySequence::Quit},
+            {ID_FILE_OPENRECENT, "Open &Recent", QKeySequence::UnknownKey},
+            {ID_FILE_CLEARRECENT, "&Clear List", QKeySequence::UnknownKey},
             {ID_EDIT_FINDGROUP, "&Find Group...", QKeySequence::Find},
             {ID_HELP_README, "&Readme", QKeySequence::UnknownKey},
             {ID_HELP_ABOUT, "&About...", QKeySequence::UnknownKey}};
@@ -415,6 +432,52 @@ private slots:
         QVERIFY(!under || under->testAttribute(Qt::WA_TransparentForMouseEvents));
         QTest::mouseClick(surface, Qt::LeftButton, {}, onLabel);
         QVERIFY(f.groupList()->hasFocus());
+    }
+
+    void closedPickerShowsWholeText_data() {
+        QTest::addColumn<QString>("scale");
+        QTest::newRow("1") << "1";
+        QTest::newRow("1.5") << "1.5";
+        QTest::newRow("2") << "2";
+    }
+
+    void closedPickerShowsWholeText() {
+        QFETCH(QString, scale);
+        if (qEnvironmentVariable("QT_SCALE_FACTOR") != scale) {
+            // Qt reads the scale once, as it starts: this test program runs this
+            // row again at that scale.
+            QProcess run;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+            run.setProcessEnvironment(env);
+            run.setProcessChannelMode(QProcess::MergedChannels);
+            run.start(QCoreApplication::applicationFilePath(),
+                      {QStringLiteral("closedPickerShowsWholeText:") + scale});
+            QVERIFY(run.waitForFinished(120000));
+            QVERIFY2(run.exitCode() == 0, run.readAll().constData());
+            return;
+        }
+        WindowFixture f;
+        for (int layer : {1, 2}) {
+            ImagePicker* picker = f.picker(layer);
+            // The closed box draws the current item's picture at the left of its
+            // text field and the text 4 pixels after it, cut at the field's end.
+            QStyleOptionComboBox option;
+            option.initFrom(picker);
+            option.iconSize = picker->iconSize();
+            option.frame = true;
+            const QRect field = picker->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                                QStyle::SC_ComboBoxEditField, picker);
+            const int room = field.width() - 166 - 4 - 1;
+            for (int k = 0; k < picker->count(); ++k) {
+                const int needed = picker->fontMetrics().horizontalAdvance(picker->itemText(k));
+                QVERIFY2(needed <= room, qPrintable(picker->itemText(k) + QStringLiteral(": %1 pixels "
+                                                    "for %2").arg(needed).arg(room)));
+            }
+        }
+        // Each picker stays inside its frame.
+        for (const QGroupBox* frame : f.window->surface()->findChildren<QGroupBox*>())
+            QVERIFY(frame->geometry().contains(f.picker(frame->title() == "Layer 1:" ? 1 : 2)->geometry()));
     }
 };
 

@@ -5,10 +5,12 @@ set -euo pipefail
 
 # The install check validates with desktop-file-utils and appstream, reads
 # the manual pages with man-db and groff-base, looks at the programs with
-# file, and makes the .deb with dpkg-dev; the desktop test runs openbox.
+# file, makes the .deb with dpkg-dev and judges it with lintian; the desktop
+# tests run openbox and read the windows' stacking order with x11-utils
+# (xprop, xwininfo).
 packages=(build-essential cmake qt6-base-dev zlib1g-dev fonts-dejavu-core xvfb xauth xdotool
-          xdg-utils openbox desktop-file-utils appstream man-db groff-base file dpkg-dev
-          lintian)
+          x11-utils xdg-utils openbox desktop-file-utils appstream man-db groff-base file
+          dpkg-dev lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

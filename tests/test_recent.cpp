@@ -1,0 +1,140 @@
+// File > Open Recent, and the folders the file dialogs start in. The list
+// lives in the settings, which each test points at a folder of its own.
+#include <QAction>
+#include <QMenu>
+#include <QSettings>
+#include <QtTest>
+
+#include "MessageTexts.h"
+#include "WindowFixture.h"
+
+using namespace om;
+using omtest::WindowFixture;
+
+namespace {
+
+// The submenu's entries as shown, a separator as an empty text.
+QStringList RecentTexts(const CBattleAnimDlg& w) {
+    QStringList texts;
+    for (const QAction* a : w.command(ID_FILE_OPENRECENT)->menu()->actions())
+        if (a->isVisible())
+            texts.append(a->isSeparator() ? QString() : a->text());
+    return texts;
+}
+
+}  // namespace
+
+class TestRecent : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void listAfterOpens_data();
+    void listAfterOpens();
+    void foldersTheDialogsStartIn_data();
+    void foldersTheDialogsStartIn();
+
+private:
+    std::unique_ptr<QTemporaryDir> settings_;
+};
+
+void TestRecent::init() {
+    settings_ = std::make_unique<QTemporaryDir>();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_->path());
+}
+
+void TestRecent::listAfterOpens_data() {
+    QTest::addColumn<QList<int>>("opens");  // rom0.smc ... rom9.smc; 10: sub/rom0.smc
+    QTest::addColumn<QString>("then");      // "clear", or "choose gone": rom0 deleted, chosen
+    QTest::addColumn<QList<int>>("shown");   // the ROMs listed, in order
+    QTest::addColumn<QStringList>("texts");  // DIR: the ROMs' folder
+    const QString clear = QStringLiteral("&Clear List");
+    QTest::newRow("none") << QList<int>{} << "" << QList<int>{} << QStringList{clear};
+    QTest::newRow("one") << QList<int>{3} << "" << QList<int>{3}
+                         << QStringList{"&1 rom3.smc", "", clear};
+    QTest::newRow("newest first, a reopened one moves up")
+        << QList<int>{0, 1, 2, 0} << "" << QList<int>{0, 2, 1}
+        << QStringList{"&1 rom0.smc", "&2 rom2.smc", "&3 rom1.smc", "", clear};
+    QTest::newRow("eight at most")
+        << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << "" << QList<int>{9, 8, 7, 6, 5, 4, 3, 2}
+        << QStringList{"&1 rom9.smc", "&2 rom8.smc", "&3 rom7.smc", "&4 rom6.smc",
+                       "&5 rom5.smc", "&6 rom4.smc", "&7 rom3.smc", "&8 rom2.smc", "", clear};
+    QTest::newRow("one name in two folders")
+        << QList<int>{0, 10, 1} << "" << QList<int>{1, 10, 0}
+        << QStringList{"&1 rom1.smc", "&2 rom0.smc (DIR/sub)", "&3 rom0.smc (DIR)", "", clear};
+    QTest::newRow("cleared") << QList<int>{0, 1} << "clear" << QList<int>{} << QStringList{clear};
+    QTest::newRow("a ROM gone when chosen") << QList<int>{0, 1} << "choose gone" << QList<int>{1}
+                                            << QStringList{"&1 rom1.smc", "", clear};
+}
+
+void TestRecent::listAfterOpens() {
+    QFETCH(QList<int>, opens);
+    QFETCH(QString, then);
+    QFETCH(QList<int>, shown);
+    QFETCH(QStringList, texts);
+    WindowFixture f;
+    const QString dir = f.rom.dir();
+    QVERIFY(QDir(dir).mkdir(QStringLiteral("sub")));
+    const auto path = [&](int i) {
+        return i == 10 ? dir + "/sub/rom0.smc" : dir + QStringLiteral("/rom%1.smc").arg(i);
+    };
+    for (int i = 0; i <= 10; ++i)
+        QVERIFY(QFile::copy(f.rom.qpath(), path(i)));
+    for (int i : opens)
+        QVERIFY(f.window->OpenRomPath(path(i)));
+    if (then == "clear")
+        f.window->command(ID_FILE_CLEARRECENT)->trigger();
+    if (then == "choose gone") {
+        QVERIFY(QFile::remove(path(0)));
+        f.window->command(ID_FILE_MRU_FILE1 + 1)->trigger();
+        QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+        QCOMPARE(f.desktop.shown[0].text, omtest::kOpenFailed);
+        QCOMPARE(f.desktop.shown[0].informative, QStringLiteral("No such file or directory"));
+    }
+    QVERIFY(f.desktop.shown.size() == (then == "choose gone" ? 1u : 0u));
+    texts.replaceInStrings(QStringLiteral("DIR"), dir);
+    QCOMPARE(RecentTexts(*f.window), texts);
+
+    // Kept in ~/.config/OMBattleAnim/OMBattleAnim.conf: another window shows
+    // the same list, each entry with its full path as its tooltip, and opens
+    // the ROM it names.
+    QVERIFY(QFile::exists(settings_->path() + "/OMBattleAnim/OMBattleAnim.conf") || opens.isEmpty());
+    f.window.reset();
+    BattleAnimData data;
+    omtest::ScriptedDesktop desktop;
+    CBattleAnimDlg second(data, desktop);
+    QCOMPARE(RecentTexts(second), texts);
+    for (int n = 0; n < shown.size(); ++n)
+        QCOMPARE(second.command(ID_FILE_MRU_FILE1 + n)->toolTip(), path(shown[n]));
+    if (!shown.isEmpty()) {
+        second.show();
+        QTRY_VERIFY_WITH_TIMEOUT(second.pickersBuilt(), 30000);
+        second.command(ID_FILE_MRU_FILE1)->trigger();
+        QVERIFY(second.isRomOpen());
+    }
+}
+
+void TestRecent::foldersTheDialogsStartIn_data() {
+    QTest::addColumn<QString>("rom");
+    QTest::addColumn<QString>("patch");
+    QTest::newRow(".smc") << "game.smc" << "game.bps";
+    QTest::newRow("dots in the name") << "Fen.Keep v2.sfc" << "Fen.Keep v2.bps";
+    QTest::newRow("no extension") << "marsh" << "marsh.bps";
+}
+
+void TestRecent::foldersTheDialogsStartIn() {
+    QFETCH(QString, rom);
+    QFETCH(QString, patch);
+    omtest::TempRom file(omtest::MakeTestImage(), rom.toLatin1().constData());
+    WindowFixture f;
+    f.window->OnFileOpenRom();  // cancelled; nothing opened yet, no folder
+    f.desktop.files = {file.qpath()};
+    f.window->OnFileOpenRom();
+    f.window->OnFileOpenRom();  // cancelled
+    QCOMPARE(f.desktop.startFolders, (QStringList{"", "", file.dir()}));
+    f.type(IDC_LAYER1_LO, QStringLiteral("9"));
+    f.window->OnFileExportPatch();  // cancelled
+    QCOMPARE(f.desktop.suggestedPatches, QStringList{file.dir() + "/" + patch});
+}
+
+QTEST_MAIN(TestRecent)
+#include "test_recent.moc"
