@@ -572,7 +572,7 @@ void CBattleAnimDlg::OnFileSaveChanges() {
 
 std::vector<std::uint8_t> CBattleAnimDlg::EditedTable() const {
     // The shown group's values are in the fields until it is left or saved.
-    return TableBytes(history_->Table());
+    return TableBytesOf(history_->Table());
 }
 
 std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {

@@ -106,8 +106,11 @@ std::string FormatRecoveryDescription(const RecoveryDescription& d) {
     std::string text = std::string(kFirstLine) + "\nrom=" + Escape(d.romPath) +
                        "\nsize=" + std::to_string(d.romSize) + "\ncrc32=" + Hex32(d.romCrc) +
                        "\ntime=" + d.time + "\ngroups=";
-    for (std::size_t i = 0; i < d.groups.size(); ++i)
-        text += (i ? " " : "") + std::to_string(d.groups[i]);
+    for (std::size_t i = 0; i < d.groups.size(); ++i) {
+        if (i)
+            text += ' ';
+        text += std::to_string(d.groups[i]);
+    }
     return text + "\n";
 }
 

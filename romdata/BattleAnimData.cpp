@@ -44,7 +44,7 @@ void BattleAnimData::WriteBattleBgEntries(std::FILE* file, const RomLayout& layo
     }
 }
 
-std::vector<std::uint8_t> TableBytes(const GroupValuesTable& values) {
+std::vector<std::uint8_t> TableBytesOf(const GroupValuesTable& values) {
     std::vector<std::uint8_t> table;
     table.reserve(std::size_t(kGroupCount) * kEntrySize);
     for (const GroupValues& entry : values)

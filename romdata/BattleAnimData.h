@@ -42,7 +42,7 @@ inline void SetValues(GroupRecord& r, const GroupValues& v) {
 
 // The 485 entries as the table holds them, 1,940 bytes: the low 8 bits of
 // each value, as WriteEntry writes them.
-std::vector<std::uint8_t> TableBytes(const GroupValuesTable& values);
+std::vector<std::uint8_t> TableBytesOf(const GroupValuesTable& values);
 
 class EnemyNameTable {
 public:

@@ -84,6 +84,16 @@ bool Apply(Via via, const QByteArray& source, const QByteArray& patch, ByteVecto
     }
 }
 
+// A headerless (or headered) image with its title and a table of
+// recognisable entries: what the copier-header rows patch.
+ByteVector TableImage(const om::RomLayout& layout) {
+    om::RomImage image(layout.headerSize + 3L * 1024 * 1024, layout);
+    image.putTitle();
+    for (int g = 0; g < 485; ++g)
+        image.putEntry(g, std::uint8_t(g), std::uint8_t(g >> 8), std::uint8_t(255 - g % 256), 1);
+    return image.bytes();
+}
+
 }  // namespace
 
 class TestPatch : public QObject {

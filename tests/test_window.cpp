@@ -70,18 +70,18 @@ private slots:
         QProgressBar* bar = w.splash()->progressBar();
         QCOMPARE(bar->maximum(), 832);
         QCOMPARE(bar->value(), 0);
-    // No caption; a thin border of one pixel round the 392 x 215 picture and
-    // the bar beneath it.
-    QVERIFY(w.splash()->windowFlags() & Qt::FramelessWindowHint);
-    const QImage splash = w.splash()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(splash.size(), QSize(392 + 2, 215 + bar->height() + 2));
-    const QImage picture = LoadBitmapResource(IDB_SPLASH).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(splash.copy(1, 1, 392, 215), picture);
-    const QRgb border = w.splash()->palette().color(QPalette::WindowText).rgb();
-    for (int x = 0; x < splash.width(); ++x)
-        QVERIFY(splash.pixel(x, 0) == border && splash.pixel(x, splash.height() - 1) == border);
-    for (int y = 0; y < splash.height(); ++y)
-        QVERIFY(splash.pixel(0, y) == border && splash.pixel(splash.width() - 1, y) == border);
+        // No caption; a thin border of one pixel round the 392 x 215 picture and
+        // the bar beneath it.
+        QVERIFY(w.splash()->windowFlags() & Qt::FramelessWindowHint);
+        const QImage splash = w.splash()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(splash.size(), QSize(392 + 2, 215 + bar->height() + 2));
+        const QImage picture = LoadBitmapResource(IDB_SPLASH).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(splash.copy(1, 1, 392, 215), picture);
+        const QRgb border = w.splash()->palette().color(QPalette::WindowText).rgb();
+        for (int x = 0; x < splash.width(); ++x)
+            QVERIFY(splash.pixel(x, 0) == border && splash.pixel(x, splash.height() - 1) == border);
+        for (int y = 0; y < splash.height(); ++y)
+            QVERIFY(splash.pixel(0, y) == border && splash.pixel(splash.width() - 1, y) == border);
         QCOMPARE(Control<QComboBox>(&w, IDC_LAYER1_PICKER)->count(), 0);
 
         QList<int> values;
