@@ -10,6 +10,11 @@
 #    dropped on the window: it loads, and Ctrl+S saves into it.
 # Both ROMs are then in the recent files, in the settings file under
 # $XDG_CONFIG_HOME (a private one here, never the user's).
+# 3. Hot exit, by keys alone: `OMBattleAnim demo.smc`, a byte typed and not
+#    saved, Ctrl+Q; the file is unchanged and a recovery is in
+#    $XDG_STATE_HOME (a private one). Started again, the editor shows the
+#    edit with "*" in its title; Ctrl+Z takes it back (no "*"), and Ctrl+Q
+#    then leaves no recovery.
 #
 # What proves a ROM was loaded: the byte fields are enabled only with a ROM
 # open, and a value typed into one reaches that file with Ctrl+S. Skipped
@@ -21,6 +26,7 @@ dragsource=$(realpath "$3")
 tmp=$(mktemp -d)
 . "$(dirname "$0")/xvfb_lib.sh"
 export XDG_CONFIG_HOME=$tmp/config
+export XDG_STATE_HOME=$tmp/state
 settings=$XDG_CONFIG_HOME/OMBattleAnim/OMBattleAnim.conf
 wm=""
 pid=""
@@ -182,3 +188,39 @@ echo "OMBattleAnim, then dropped.smc dropped on it: Ctrl+S wrote 77 at $(printf 
 grep -q "^Paths=$tmp/dropped.smc, *$tmp/demo.smc\$" "$settings" 2>/dev/null ||
   failed "the recent files in $settings are not dropped.smc, then demo.smc: $(cat "$settings" 2>&1)"
 echo "$settings lists dropped.smc, then demo.smc"
+
+# --- 4. Hot exit, by keys alone --------------------------------------------
+title_is() {  # title_is TEXT: waits up to 5 s for the main window's title
+  for _ in $(seq 50); do
+    [ "$(xdotool getwindowname "$win" 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+unsaved=$XDG_STATE_HOME/OMBattleAnim/unsaved
+cp "$tmp/demo.smc" "$tmp/before.smc"
+start_editor demo.smc
+title_is "demo.smc - Orbitmarsh Battle Animation Editor" ||
+  failed "the title with the ROM open is '$(xdotool getwindowname "$win")'"
+# The focus starts in the group list: Shift+Tab reaches group 0's layer 2
+# high byte, its value selected.
+xdotool key shift+Tab
+sleep 0.2
+xdotool type --delay 50 "12"
+title_is "demo.smc* - Orbitmarsh Battle Animation Editor" ||
+  failed "after typing, the title is '$(xdotool getwindowname "$win")'"
+quit_editor
+cmp -s "$tmp/before.smc" "$tmp/demo.smc" || failed "Ctrl+Q without Save changed the ROM"
+ls "$unsaved"/demo.smc-*.bps >/dev/null 2>&1 || failed "no recovery in $unsaved: $(ls -la "$unsaved" 2>&1)"
+start_editor demo.smc
+title_is "demo.smc* - Orbitmarsh Battle Animation Editor" ||
+  failed "started again, the title is '$(xdotool getwindowname "$win")', not marked unsaved"
+cmp -s "$tmp/before.smc" "$tmp/demo.smc" || failed "restoring the edits wrote the ROM"
+xdotool key ctrl+z
+title_is "demo.smc - Orbitmarsh Battle Animation Editor" ||
+  failed "after Ctrl+Z the title is '$(xdotool getwindowname "$win")'"
+quit_editor
+cmp -s "$tmp/before.smc" "$tmp/demo.smc" || failed "the ROM changed"
+[ -z "$(ls -A "$unsaved" 2>/dev/null)" ] || failed "a recovery was left behind: $(ls "$unsaved")"
+echo "hot exit: a typed byte survived Ctrl+Q (title marked, ROM unchanged), Ctrl+Z took it" \
+     "back, and Ctrl+Q then left no recovery"
