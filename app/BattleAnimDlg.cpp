@@ -215,6 +215,8 @@ CBattleAnimDlg::~CBattleAnimDlg() {
     hotExit_->Closed();
     romFile_.close();
     delete splash_;
+    // The undo stack, a child, is cleared after the editor it would ask.
+    undoStack_->disconnect();
 }
 
 void CBattleAnimDlg::BuildMenu() {

@@ -1,6 +1,7 @@
 // The main window's side of the Find Group window: the Edit menu command,
 // the right-click lookups of the two layers, and a group chosen there.
 #include <QComboBox>
+#include <QUndoStack>
 #include <array>
 
 #include "app/BattleAnimDlg.h"
@@ -20,6 +21,8 @@ FindGroupDlg& CBattleAnimDlg::findGroupWindow() {
         connect(findGroup_, &FindGroupDlg::groupChosen, this, &CBattleAnimDlg::OnFindGroupChosen);
         connect(this, &CBattleAnimDlg::groupValuesChanged, findGroup_, &FindGroupDlg::refreshGroup);
         connect(this, &CBattleAnimDlg::romChanged, findGroup_, &FindGroupDlg::refreshAll);
+        // A step done, undone or redone may change groups not shown.
+        connect(undoStack_, &QUndoStack::indexChanged, findGroup_, &FindGroupDlg::refreshChanged);
     }
     return *findGroup_;
 }

@@ -218,6 +218,12 @@ void FindGroupDlg::refreshGroup(int group) {
     updateCountLine();
 }
 
+void FindGroupDlg::refreshChanged() {
+    for (int g = 0; g < model_->rowCount(); ++g)
+        model_->reloadGroup(g);
+    updateCountLine();
+}
+
 void FindGroupDlg::refreshAll() {
     model_->reload();
     applyFilter();

@@ -41,6 +41,9 @@ public:
     void refreshGroup(int group);
     // Every row anew: a ROM was opened or closed.
     void refreshAll();
+    // The rows whose values changed, whichever: an undo or redo may set
+    // many groups at once (the restored unsaved edits).
+    void refreshChanged();
 
     QLineEdit* filterField() const { return filter_; }
     QTableView* table() const { return table_; }

@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTableView>
+#include <QUndoStack>
 #include <QtTest>
 #include <memory>
 
 #include "CliRun.h"
 #include "WindowFixture.h"
+#include "app/EditHistory.h"
 #include "app/FindGroupDlg.h"
 
 using namespace om;
@@ -301,6 +303,15 @@ void TestFind::rowsFollowEdits() {
     QCOMPARE(Shown(d), Groups{});
     Filter(d, QStringLiteral("l1:556"));
     QCOMPARE(Shown(d), Groups{480});
+    // A step that sets groups not shown (as the restored unsaved edits do),
+    // undone and redone: their rows follow each time.
+    f.window->history().Push(QStringLiteral("Restore Unsaved Edits"),
+                             {{5, {44, 2, 0, 0}}, {6, {44, 2, 0, 0}}});
+    QCOMPARE(Shown(d), (Groups{5, 6, 480}));
+    f.window->history().stack()->undo();
+    QCOMPARE(Shown(d), Groups{480});
+    f.window->history().stack()->redo();
+    QCOMPARE(Shown(d), (Groups{5, 6, 480}));
 }
 
 void TestFind::reverseLookup() {
