@@ -40,10 +40,12 @@ void CBattleAnimDlg::OnFindGroupChosen(int group) {
     const int p = PositionOfGroup(displayOrder_, group);
     if (!romFile_.isOpen() || p < 0)
         return;
-    // As a choice in the group list: the selection moves, then the list's
-    // handler stores the shown fields and shows the group.
+    // Exactly a choice in the group list: the selection moves, then
+    // everything that listens to the list's choice hears of it (its handler
+    // stores the shown fields and shows the group; the history ends the
+    // typing step of the group left).
     groupList_->setCurrentIndex(p);
-    OnSelchangeGroupList();
+    emit groupList_->activated(p);
 }
 
 }  // namespace om

@@ -280,6 +280,12 @@ void TestFind::enterChoosesGroup() {
     QVERIFY(d->isVisible());
     QVERIFY(d->isActiveWindow());
     QVERIFY(focus->hasFocus());
+    // The history heard of the choice as of one in the list: back in group
+    // 3, typing is a step of its own, not more of the first.
+    Filter(d, QStringLiteral("#3"));
+    QTest::keyClick(d->filterField(), Qt::Key_Return);
+    f.type(IDC_LAYER1_LO, QStringLiteral("78"));
+    QCOMPARE(f.window->history().stack()->count(), 2);
 }
 
 void TestFind::rowsFollowEdits() {
