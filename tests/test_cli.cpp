@@ -53,14 +53,14 @@ private slots:
         for (const char* synopsis :
              {"  info ROM", "  dump ROM", "  set ROM GROUP L1LO L1HI L2LO L2HI", "  import ROM CSV",
               "  diff ROM_A ROM_B", "  make-patch ORIGINAL MODIFIED OUT", "  apply-patch ROM PATCH OUT",
-          "  make-demo-rom OUT", "  find ROM [TERM...]", "  usage ROM [--layer 1|2]"}) {
+              "  make-demo-rom OUT", "  find ROM [TERM...]", "  usage ROM [--layer 1|2]"}) {
             const qsizetype at = lines.indexOf(QByteArray(synopsis));
             QVERIFY2(at > 0 && at + 1 < lines.size(), synopsis);
             QVERIFY2(lines[at + 1].startsWith("      ") && lines[at + 1].size() > 12, synopsis);
         }
         QVERIFY(r.out.contains("BPS is the one to\n      publish"));
         for (const char* option :
-         {"  -h, --help ", "  --version ", "  --force ", "  --format ips|bps ", "  --layer 1|2 "})
+             {"  -h, --help ", "  --version ", "  --force ", "  --format ips|bps ", "  --layer 1|2 "})
             QVERIFY2(r.out.contains(option), option);
         QVERIFY(r.out.contains("Exit status:\n  0  "));
         QVERIFY(r.out.endsWith('\n'));
@@ -82,9 +82,9 @@ private slots:
         QTest::newRow("no arguments") << QStringList{} << QByteArray("no command given");
         QTest::newRow("unknown command")
             << QStringList{"edit", rom} << QByteArray("unknown command 'edit'");
-    QTest::newRow("command with an escape sequence")
-        << QStringList{"ed\x1B[2Jit\xC2\x9B", rom}
-        << QByteArray("command 'ed\\x1B[2Jit\\xC2\\x9B'");
+        QTest::newRow("command with an escape sequence")
+            << QStringList{"ed\x1B[2Jit\xC2\x9B", rom}
+            << QByteArray("command 'ed\\x1B[2Jit\\xC2\\x9B'");
         QTest::newRow("unknown option") << QStringList{"info", "--fast", rom} << QByteArray("'fast'");
         QTest::newRow("unknown short option") << QStringList{"-x", "info", rom} << QByteArray("'x'");
         // Every command counts its arguments the same way.
@@ -193,9 +193,9 @@ private slots:
         om::RomImage image = omtest::MakeTestImage();
         // Group 3 is "{enemy 2}" alone and group 4 "{enemy 5} (...)".
         image.putEnemyName(1, "Rook, the \"Grey\"");
-    // A comma alone is quoted too; control characters (ESC, BEL, 0x9B which
-    // is U+009B in UTF-8, DEL) are escaped, other letters are not.
-    image.putEnemyName(4, "Caf\xE9 \x1B]0;x\x07\x9B\xD6\x7F, Elder");
+        // A comma alone is quoted too; control characters (ESC, BEL, 0x9B which
+        // is U+009B in UTF-8, DEL) are escaped, other letters are not.
+        image.putEnemyName(4, "Caf\xE9 \x1B]0;x\x07\x9B\xD6\x7F, Elder");
         for (int i = 0; titles == 2 && i < 11; ++i)
             image.put(0xFFC0 + i, static_cast<std::uint8_t>("ORBIT MARSH"[i]));
         if (!headered)
@@ -235,14 +235,14 @@ private slots:
         QVERIFY2(lines[4].endsWith(",\"Rook, the \"\"Grey\"\"\""), lines[4].constData());
         QCOMPARE(CsvFields(lines[4]).value(6), QByteArray("Rook, the \"Grey\""));
         const QByteArray wraith = CsvFields(lines[5]).value(6);
-    QVERIFY2(wraith.startsWith("Caf\xC3\xA9 \\x1B]0;x\\x07\\xC2\\x9B\xC3\x96\\x7F, Elder ("),
-             wraith.constData());
-    // No control character anywhere but the line ends: no C0, DEL or C1.
-    for (qsizetype i = 0; i < d.out.size(); ++i) {
-        const auto c = uchar(d.out[i]);
-        QVERIFY(c == '\n' ||
-                (c >= 0x20 && c != 0x7F && !(c == 0xC2 && uchar(d.out[i + 1]) < 0xA0)));
-    }
+        QVERIFY2(wraith.startsWith("Caf\xC3\xA9 \\x1B]0;x\\x07\\xC2\\x9B\xC3\x96\\x7F, Elder ("),
+                 wraith.constData());
+        // No control character anywhere but the line ends: no C0, DEL or C1.
+        for (qsizetype i = 0; i < d.out.size(); ++i) {
+            const auto c = uchar(d.out[i]);
+            QVERIFY(c == '\n' ||
+                    (c >= 0x20 && c != 0x7F && !(c == 0xC2 && uchar(d.out[i + 1]) < 0xA0)));
+        }
         // Other groups naming enemy 2 quote their description too.
         QCOMPARE(CsvFields(lines[1]).value(6).right(19), QByteArray(" + Rook, the \"Grey\""));
         QVERIFY(lines[1].endsWith("\"\"\""));
@@ -264,7 +264,7 @@ private slots:
         const QByteArray foreign =
             "does not look like an Orbitmarsh ROM image|--force uses it anyway";
         QTest::newRow("missing") << "missing" << 0L << true << false
-                             << QByteArray("such\\x1B[2J.smc': No such file or directory");
+                                 << QByteArray("such\\x1B[2J.smc': No such file or directory");
         QTest::newRow("FIFO") << "fifo" << 0L << true << false << QByteArray("is a FIFO, not a file");
         QTest::newRow("/dev/null") << "/dev/null" << 0L << true << false
                                    << QByteArray("is a character device, not a file");
@@ -316,7 +316,7 @@ private slots:
             rom.emplace(image);
             path = rom->qpath();
         } else if (kind == "missing") {
-        path = dir_.filePath("no-such\x1B[2J.smc");
+            path = dir_.filePath("no-such\x1B[2J.smc");
         } else if (kind == "fifo") {
             path = dir_.filePath("pipe.smc");
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);

@@ -338,7 +338,7 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("out");
         const QByteArray lines =
-        "3: 3,0,252,1 -> 9,8,7,6  \\x1B]2;Mire\\x07Hag\n"
+            "3: 3,0,252,1 -> 9,8,7,6  \\x1B]2;Mire\\x07Hag\n"
             "484: 228,1,27,1 -> 0,0,0,0  null\n";
         QTest::newRow("same image") << true << false << 0 << QByteArray();
         QTest::newRow("same table, headerless") << false << false << 0 << QByteArray();
@@ -351,9 +351,9 @@ private slots:
         QFETCH(bool, edit);
         QFETCH(int, exitCode);
         QFETCH(QByteArray, out);
-    om::RomImage imageA = TestImage(true);
-    imageA.putEnemyName(1, "\x1B]2;Mire\x07Hag");  // group 3 is "{enemy 2}"
-    omtest::TempRom a(imageA, "a.smc");
+        om::RomImage imageA = TestImage(true);
+        imageA.putEnemyName(1, "\x1B]2;Mire\x07Hag");  // group 3 is "{enemy 2}"
+        omtest::TempRom a(imageA, "a.smc");
         om::RomImage other = omtest::MakeTestImage();
         // Outside the table differences do not count.
         other.put(100, 0x55);

@@ -84,19 +84,19 @@ private slots:
         const QString patch = a.dir() + "/" + out;
         const QString result = a.dir() + "/result.smc";
 
-    // A BPS patch of headered images is made behind the header, unless the
-    // edit changed the header (the scattered one does, at 0x100).
-    const bool bps = magic == "BPS1", wholeFile = bps && headered && edit == "scattered";
+        // A BPS patch of headered images is made behind the header, unless the
+        // edit changed the header (the scattered one does, at 0x100).
+        const bool bps = magic == "BPS1", wholeFile = bps && headered && edit == "scattered";
         const CliRun made =
             RunCli(QStringList{"make-patch"} + options + QStringList{a.qpath(), b.qpath(), patch});
-    QCOMPARE(made.err, wholeFile ? QByteArray("ombattleanim-cli: note: the copier headers of the two "
-                                              "images differ, so the patch is made against the "
-                                              "whole files and applies only to images with this "
-                                              "header\n")
-                                 : QByteArray());
+        QCOMPARE(made.err, wholeFile ? QByteArray("ombattleanim-cli: note: the copier headers of the two "
+                                                  "images differ, so the patch is made against the "
+                                                  "whole files and applies only to images with this "
+                                                  "header\n")
+                                     : QByteArray());
         QCOMPARE(made.exitCode, 0);
         const QRegularExpression said("^wrote " + QRegularExpression::escape(patch) + " \\(" +
-                                  (bps ? "BPS" : "IPS") + " patch, [0-9]+ bytes\\)\n$");
+                                      (bps ? "BPS" : "IPS") + " patch, [0-9]+ bytes\\)\n$");
         QVERIFY2(said.match(QString::fromUtf8(made.out)).hasMatch(), made.out.constData());
         const Bytes patchBytes = FileBytes(patch);
         QVERIFY(
@@ -106,18 +106,18 @@ private slots:
         QVERIFY(patchBytes.size() < 4000);
 
         const CliRun applied = RunCli({"apply-patch", a.qpath(), patch, result});
-    QCOMPARE(applied.err.contains("note: this BPS patch was made from a whole image"), wholeFile);
-    QCOMPARE(applied.err.isEmpty(), !wholeFile);
+        QCOMPARE(applied.err.contains("note: this BPS patch was made from a whole image"), wholeFile);
+        QCOMPARE(applied.err.isEmpty(), !wholeFile);
         QCOMPARE(applied.exitCode, 0);
         QCOMPARE(applied.out, "wrote " + result.toUtf8() + " (" +
                                   QByteArray(headered ? "3146240" : "3145728") + " bytes)\n");
         QVERIFY(FileBytes(result) == modified.bytes());
-    // The same patch serves the image without its header.
-    if (bps && headered && !wholeFile) {
-        omtest::TempRom bare(omtest::WithoutHeader(original), "bare.sfc");
-        QCOMPARE(RunCli({"apply-patch", bare.qpath(), patch, result}).exitCode, 0);
-        QVERIFY(FileBytes(result) == omtest::WithoutHeader(modified).bytes());
-    }
+        // The same patch serves the image without its header.
+        if (bps && headered && !wholeFile) {
+            omtest::TempRom bare(omtest::WithoutHeader(original), "bare.sfc");
+            QCOMPARE(RunCli({"apply-patch", bare.qpath(), patch, result}).exitCode, 0);
+            QVERIFY(FileBytes(result) == omtest::WithoutHeader(modified).bytes());
+        }
         // The inputs are as they were.
         QVERIFY(a.bytes() == original.bytes());
         QVERIFY(b.bytes() == modified.bytes());

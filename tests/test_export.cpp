@@ -33,13 +33,13 @@ private slots:
         QTest::addColumn<bool>("headered");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("magic");
-    // BPS: made behind the header, of 3 MiB to 3 MiB, for images with or without one.
-    const QByteArray bps = QByteArray::fromHex("42505331 007f3e80 007f3e80");
-    QTest::newRow("BPS, .smc") << true << "edit.bps" << bps;
+        // BPS: made behind the header, of 3 MiB to 3 MiB, for images with or without one.
+        const QByteArray bps = QByteArray::fromHex("42505331 007f3e80 007f3e80");
+        QTest::newRow("BPS, .smc") << true << "edit.bps" << bps;
         QTest::newRow("IPS, .smc") << true << "edit.ips" << QByteArray("PATCH");
-    QTest::newRow("BPS, .sfc") << false << "edit.BPS" << bps;
+        QTest::newRow("BPS, .sfc") << false << "edit.BPS" << bps;
         QTest::newRow("IPS, .sfc") << false << "edit.IPS" << QByteArray("PATCH");
-    QTest::newRow("no extension: BPS") << true << "edit" << bps;
+        QTest::newRow("no extension: BPS") << true << "edit" << bps;
     }
 
     void patchGivesTheTableShown() {
@@ -58,7 +58,7 @@ private slots:
         f.chooseGroup(3);
         f.type(IDC_LAYER2_HI, QStringLiteral("7"));
         f.chooseGroup(484);
-    f.type(IDC_LAYER1_LO, QStringLiteral("44"));
+        f.type(IDC_LAYER1_LO, QStringLiteral("44"));
         const auto saved = f.rom.bytes();
 
         const QString path = f.rom.dir() + "/" + name;
@@ -81,18 +81,18 @@ private slots:
         // Exporting neither saved nor changed the ROM or the records.
         QCOMPARE(f.rom.bytes(), saved);
         QCOMPARE(f.data.record(484).layer1Lo, 228);
-    QCOMPARE(f.text(IDC_LAYER1_LO), QStringLiteral("44"));
+        QCOMPARE(f.text(IDC_LAYER1_LO), QStringLiteral("44"));
 
-    // A BPS is refused by any other image, and applies to the image without its header.
-    if (magic.startsWith("BPS1")) {
+        // A BPS is refused by any other image, and applies to the image without its header.
+        if (magic.startsWith("BPS1")) {
             ByteVector other = original, out;
-        other.back() ^= 1;
-        std::string note, error;
-        QVERIFY(!ApplyImagePatch(other, patch, out, note, error));
-        if (headered) {
-            const ByteVector bare(original.begin() + 512, original.end());
-            QVERIFY(Apply(bare, patch) == ByteVector(target.begin() + 512, target.end()));
-        }
+            other.back() ^= 1;
+            std::string note, error;
+            QVERIFY(!ApplyImagePatch(other, patch, out, note, error));
+            if (headered) {
+                const ByteVector bare(original.begin() + 512, original.end());
+                QVERIFY(Apply(bare, patch) == ByteVector(target.begin() + 512, target.end()));
+            }
         }
     }
 

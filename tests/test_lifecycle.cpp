@@ -35,7 +35,7 @@ private slots:
 
         f.chooseGroup(3);
         f.choosePicker(1, 245);
-    f.type(IDC_LAYER2_LO, "44");
+        f.type(IDC_LAYER2_LO, "44");
         f.type(IDC_LAYER2_HI, "");
 
         // (A table another program changed meanwhile gets nothing: test_writes.)

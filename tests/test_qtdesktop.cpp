@@ -77,19 +77,19 @@ private slots:
         QFETCH(Desktop::Icon, icon);
         QFETCH(QString, press);
         QFETCH(Desktop::Answer, answer);
-    QFETCH(QString, informative);
+        QFETCH(QString, informative);
 
         QWidget owner;
         owner.show();
         const bool yesNo = buttons == Desktop::Buttons::YesNo;
-    QString title, text, shownInformative, defaultText;
+        QString title, text, shownInformative, defaultText;
         QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
         QStringList buttonTexts;
         QWidget* parent = nullptr;
         WhenModal<QMessageBox>(this, [&](QMessageBox* box) {
             title = box->windowTitle();
             text = box->text();
-        shownInformative = box->informativeText();
+            shownInformative = box->informativeText();
             shownIcon = box->icon();
             parent = box->parentWidget();
             for (QAbstractButton* b : box->buttons())
@@ -109,11 +109,11 @@ private slots:
         const Watchdog watchdog;
         om::QtDesktop desktop;
         const Desktop::Answer got = desktop.messageBox(&owner, QStringLiteral("Gloomfen is flooded."),
-                                                   buttons, icon, informative);
+                                                       buttons, icon, informative);
         QCOMPARE(got, answer);
         QCOMPARE(title, QStringLiteral("OMBattleAnim"));
         QCOMPARE(text, QStringLiteral("Gloomfen is flooded."));
-    QCOMPARE(shownInformative, informative);
+        QCOMPARE(shownInformative, informative);
         QCOMPARE(shownIcon, yesNo ? QMessageBox::Question : QMessageBox::Warning);
         buttonTexts.sort();
         QCOMPARE(buttonTexts, (yesNo ? QStringList{"No", "Yes"} : QStringList{"OK"}));
@@ -174,10 +174,10 @@ private slots:
 
         const Watchdog watchdog;
         om::QtDesktop desktop;
-    const QString chosen = desktop.chooseRomFile(nullptr, dir.path());
+        const QString chosen = desktop.chooseRomFile(nullptr, dir.path());
         QCOMPARE(chosen, accept ? path : QString());
         QCOMPARE(title, QStringLiteral("Open"));
-    QCOMPARE(startedIn, dir.path());
+        QCOMPARE(startedIn, dir.path());
         QCOMPARE(filters, (QStringList{"SNES ROM files (*.smc *.sfc)", "All files (*)"}));
         QCOMPARE(selectedFilter, QStringLiteral("SNES ROM files (*.smc *.sfc)"));
         QCOMPARE(listed, (QStringList{"BARE.SFC", "Mirewood.smc", "Mixed.Smc", "SHOUT.SMC",
