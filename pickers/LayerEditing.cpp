@@ -17,10 +17,8 @@ int LayerEditor::shownGroup() const {
 
 std::array<int, 4> LayerEditor::valuesOf(int g) const {
     if (g == shownGroup())
-        return {layers_[0].controls.lo->value(), layers_[0].controls.hi->value(),
-                layers_[1].controls.lo->value(), layers_[1].controls.hi->value()};
-    const GroupRecord& r = data_.record(g);
-    return {r.layer1Lo, r.layer1Hi, r.layer2Lo, r.layer2Hi};
+        return FieldValues();
+    return ValuesOf(data_.record(g));
 }
 
 GroupValues LayerEditor::FieldValues() const {
