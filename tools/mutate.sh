@@ -6,6 +6,13 @@
 #   tools/mutate.sh              every mutant of the list
 #   tools/mutate.sh NAME...      only the mutants named
 #
+# A mutant may name the test suites expected to catch it ("= test_a ...").
+# Those are built and run first; when one of them fails the mutant is killed
+# without building or running the rest. Otherwise the whole suite decides, and
+# the report says that the named suites missed it. With OM_MUTATE_ONLY="test_a
+# ..." only those suites are built and run, for every mutant: a quick check
+# while working on them (a mutant they miss is reported as survived).
+#
 # It builds in its own folder (build-mutate, or $OM_MUTATE_BUILD), configured
 # on first use, and leaves the source as it found it, also when interrupted.
 # The X-server smoke test and the benchmark are not run. Exit status: 0 when
@@ -23,9 +30,10 @@ excluded='^(smoke_xvfb|bench_runs)$'
 # --- the list ----------------------------------------------------------------
 # A mutant is a header line "[name] path/relative/to/top", then the exact text
 # as lines starting with "- ", then its replacement as lines starting with
-# "+ " (a lone "-" or "+" is an empty line). Lines starting with # and blank
+# "+ " (a lone "-" or "+" is an empty line), and an optional "= test_a ..."
+# line naming the suites expected to catch it. Lines starting with # and blank
 # lines between mutants are ignored.
-names=() files=() finds=() repls=()
+names=() files=() finds=() repls=() catchers=()
 add_line() {  # add_line VAR-INDEX-ARRAY TEXT
   local -n arr=$1
   local i=$((${#names[@]} - 1))
@@ -44,6 +52,8 @@ while IFS= read -r line || [ -n "$line" ]; do
       add_line finds "${line:2}" ;;
     '+ '* | '+') [ ${#names[@]} -gt 0 ] || { echo "$list:$lineno: text before any mutant" >&2; exit 2; }
       add_line repls "${line:2}" ;;
+    '= '*) [ ${#names[@]} -gt 0 ] || { echo "$list:$lineno: suites before any mutant" >&2; exit 2; }
+      catchers[$((${#names[@]} - 1))]=${line:2} ;;
     *) echo "$list:$lineno: not understood: $line" >&2; exit 2 ;;
   esac
 done <"$list"
@@ -111,11 +121,26 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 mkdir -p "$logs"
 
-build_and_test() {  # build_and_test LOG -> 0 passed, 1 tests failed, 3 build failed
-  local log=$1
-  : >"$log"
-  run "$log" cmake --build "$build" -j"$jobs" || return 3
-  run "$log" ctest --test-dir "$build" -E "$excluded" -j"$jobs" --output-on-failure || return 1
+# The programs the suites start, built with any suite.
+programs=(OMBattleAnim ombattleanim-cli ombattleanim-hotexit-child)
+
+build_and_test() {  # build_and_test LOG [SUITE...] -> 0 passed, 1 tests failed, 3 build failed
+  local log=$1 suite targets=() pattern=
+  shift
+  if [ $# -eq 0 ]; then
+    run "$log" cmake --build "$build" -j"$jobs" || return 3
+    run "$log" ctest --test-dir "$build" -E "$excluded" -j"$jobs" --output-on-failure || return 1
+    return 0
+  fi
+  for suite in "$@"; do
+    # Suites run by a script rather than a test program of the same name
+    # need the whole build.
+    case $suite in test_*) targets+=("$suite") ;; *) targets=(all); break ;; esac
+  done
+  [ "${targets[0]}" = all ] || targets+=("${programs[@]}")
+  pattern="^($(IFS='|'; echo "$*"))\$"
+  run "$log" cmake --build "$build" -j"$jobs" --target "${targets[@]}" || return 3
+  run "$log" ctest --test-dir "$build" -R "$pattern" -j"$jobs" --output-on-failure || return 1
   return 0
 }
 
@@ -139,9 +164,12 @@ for i in "${selected[@]}"; do
 done
 [ "$refused" -eq 0 ] || { echo "$refused mutant(s) refused; fix the list first"; exit 1; }
 
-echo "unchanged source: building and testing in $build"
+only=()
+[ -z "${OM_MUTATE_ONLY-}" ] || read -r -a only <<<"$OM_MUTATE_ONLY"
+echo "unchanged source: building and testing in $build${only:+ (only ${only[*]})}"
 status=0
-build_and_test "$logs/unchanged.log" || status=$?
+: >"$logs/unchanged.log"
+build_and_test "$logs/unchanged.log" "${only[@]}" || status=$?
 if [ "$status" -ne 0 ]; then
   echo "the unchanged source does not build or pass its tests; see $logs/unchanged.log"
   exit 2
@@ -154,14 +182,25 @@ for i in "${selected[@]}"; do
   cp -p "$f" "$backup/original"
   current=${files[$i]}
   FIND=${finds[$i]} REPL=${repls[$i]-} perl -0777 -pi -e 's/\Q$ENV{FIND}\E/$ENV{REPL}/' "$f"
-  status=0
-  build_and_test "$logs/$name.log" || status=$?
+  status=0 missed=
+  : >"$logs/$name.log"
+  if [ ${#only[@]} -gt 0 ]; then
+    build_and_test "$logs/$name.log" "${only[@]}" || status=$?
+  else
+    first=()
+    [ -z "${catchers[$i]-}" ] || read -r -a first <<<"${catchers[$i]}"
+    if [ ${#first[@]} -gt 0 ]; then
+      build_and_test "$logs/$name.log" "${first[@]}" || status=$?
+      [ "$status" -ne 0 ] || missed=" (missed by ${first[*]})"
+    fi
+    [ "$status" -ne 0 ] || build_and_test "$logs/$name.log" || status=$?
+  fi
   restore
   case $status in
     0) survived=$((survived + 1)); survivors+=("$name")
        printf 'survived %-32s %s\n' "$name" "${files[$i]}" ;;
     1) killed=$((killed + 1))
-       printf 'killed   %-32s %s (failed: %s)\n' "$name" "${files[$i]}" "$(failed_tests "$logs/$name.log")" ;;
+       printf 'killed   %-32s %s (failed: %s)%s\n' "$name" "${files[$i]}" "$(failed_tests "$logs/$name.log")" "$missed" ;;
     *) killed=$((killed + 1))
        printf 'killed   %-32s %s (does not build)\n' "$name" "${files[$i]}" ;;
   esac
