@@ -17,7 +17,6 @@
 #include "patch/ImagePatch.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
-#include "romdata/RomImage.h"
 #include "romdata/RomProbe.h"
 
 using om::ByteSpan;
@@ -40,20 +39,15 @@ QByteArray Qba(const ByteVector& v) {
     return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
 }
 
-void PutLe32(QByteArray& out, uLong value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.append(char((value >> shift) & 0xff));
-}
-
-uLong ZlibCrc(const QByteArray& a) {
-    return crc32_z(0, reinterpret_cast<const Bytef*>(a.constData()), std::size_t(a.size()));
-}
-
-// A BPS patch's body followed by the three checksums, computed here with zlib.
+// A BPS patch's body followed by the three checksums (of the source, the
+// target and all before it), computed here with zlib.
 QByteArray Seal(QByteArray body, const QByteArray& source, const QByteArray& target) {
-    PutLe32(body, ZlibCrc(source));
-    PutLe32(body, ZlibCrc(target));
-    PutLe32(body, ZlibCrc(body));
+    for (const QByteArray* part : {&source, &target, &std::as_const(body)}) {
+        const uLong crc =
+            crc32_z(0, reinterpret_cast<const Bytef*>(part->constData()), std::size_t(part->size()));
+        for (int shift = 0; shift < 32; shift += 8)
+            body.append(char((crc >> shift) & 0xff));
+    }
     return body;
 }
 
@@ -69,29 +63,95 @@ const char kOneChanged[] = "42505331 84 84 80 80 81 58 84 a5 20 17 db 03 06 a6 c
 const ByteVector kUntouched{0xDE, 0xAD};
 
 // bytes with the given ones written at offset.
-QByteArray Put(QByteArray bytes, qsizetype offset, const char* hex) {
-    return bytes.replace(offset, Hex(hex).size(), Hex(hex));
+QByteArray Put(QByteArray bytes, qsizetype offset, const QByteArray& with) {
+    return bytes.replace(offset, with.size(), with);
+}
+QByteArray Put(const QByteArray& bytes, qsizetype offset, const char* hex) {
+    return Put(bytes, offset, Hex(hex));
 }
 
-enum class Via { Any, Ips, Bps };
+// An image whose bytes are their offsets' low bytes.
+QByteArray Counting(int size) {
+    QByteArray bytes(size, 0);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(i);
+    return bytes;
+}
 
-bool Apply(Via via, const QByteArray& source, const QByteArray& patch, ByteVector& out,
-           std::string& error) {
-    switch (via) {
-    case Via::Ips: return om::ApplyIpsPatch(Span(source), Span(patch), out, error);
-    case Via::Bps: return om::ApplyBpsPatch(Span(source), Span(patch), out, error);
-    default: return om::ApplyPatch(Span(source), Span(patch), out, error);
+// The columns of ipsPatches and bpsPatches.
+void PatchColumns() {
+    QTest::addColumn<QByteArray>("source");
+    QTest::addColumn<QByteArray>("patch");
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<QString>("says");  // every part ('|' between) in the refusal; empty: applied
+    QTest::addColumn<bool>("made");     // the writer makes exactly this patch, or refuses
+}
+
+// A patch the format's writer makes.
+void Made(const char* name, const QByteArray& source, const QByteArray& target,
+          const QByteArray& patch) {
+    QTest::newRow(name) << source << patch << target << QString() << true;
+}
+
+// A patch the writer refuses to make.
+void Unmade(const char* name, const QByteArray& source, const QByteArray& target, const char* says) {
+    QTest::newRow(name) << source << QByteArray() << target << QString(says) << true;
+}
+
+// A patch the writer never makes, and what it gives.
+void Gives(const char* name, const QByteArray& source, const QByteArray& patch,
+           const QByteArray& target) {
+    QTest::newRow(name) << source << patch << target << QString() << false;
+}
+
+void Refused(const QByteArray& name, const QByteArray& source, const QByteArray& patch,
+             const QString& says) {
+    QTest::newRow(name.constData()) << source << patch << QByteArray() << says << false;
+}
+
+// A row of ipsPatches or bpsPatches: made (or refused), when it says so, by MakePatch;
+// read by the format's reader and by ApplyPatch (unless it is a patch of the
+// other format), each giving the target or refusing on one line with the
+// output left as it was.
+void CheckPatch(om::PatchFormat format) {
+    QFETCH(QByteArray, source);
+    QFETCH(QByteArray, patch);
+    QFETCH(QByteArray, target);
+    QFETCH(QString, says);
+    QFETCH(bool, made);
+    const bool isIps = format == om::PatchFormat::Ips;
+    std::string error;
+    if (made) {
+        ByteVector written = kUntouched;
+        const bool ok = om::MakePatch(format, Span(source), Span(target), written, error);
+        QVERIFY2(ok == says.isEmpty(), error.c_str());
+        if (!ok) {
+            QVERIFY2(QString::fromStdString(error).contains(says), error.c_str());
+            QCOMPARE(written, kUntouched);
+            return;
+        }
+        QCOMPARE(Qba(written), patch);
     }
-}
-
-// A headerless (or headered) image with its title and a table of
-// recognisable entries: what the copier-header rows patch.
-ByteVector TableImage(const om::RomLayout& layout) {
-    om::RomImage image(layout.headerSize + 3L * 1024 * 1024, layout);
-    image.putTitle();
-    for (int g = 0; g < 485; ++g)
-        image.putEntry(g, std::uint8_t(g), std::uint8_t(g >> 8), std::uint8_t(255 - g % 256), 1);
-    return image.bytes();
+    // In a buffer of its own size, so that the sanitizer build sees any read past its end.
+    const ByteVector bytes(patch.begin(), patch.end());
+    for (const bool any : {false, true}) {
+        if (any && om::PatchFormatOf(bytes).value_or(format) != format)
+            continue;
+        ByteVector out = kUntouched;
+        error.clear();
+        const bool applied = any     ? om::ApplyPatch(Span(source), bytes, out, error)
+                             : isIps ? om::ApplyIpsPatch(Span(source), bytes, out, error)
+                                     : om::ApplyBpsPatch(Span(source), bytes, out, error);
+        QVERIFY2(applied == says.isEmpty(), error.c_str());
+        if (applied) {
+            QCOMPARE(Qba(out), target);
+            continue;
+        }
+        QVERIFY2(error.find('\n') == std::string::npos, error.c_str());
+        for (const QString& part : says.split('|'))
+            QVERIFY2(QString::fromStdString(error).contains(part), error.c_str());
+        QCOMPARE(out, kUntouched);
+    }
 }
 
 }  // namespace
@@ -109,21 +169,19 @@ private slots:
         QTest::addColumn<int>("result");
         const int ok = int(om::BpsNumberRead::Ok), early = int(om::BpsNumberRead::EndsEarly),
                   large = int(om::BpsNumberRead::TooLarge);
-        const std::pair<quint64, const char*> numbers[] = {
-            {0, "80"},          {1, "81"},          {127, "ff"},
-            {128, "00 80"},     {129, "01 80"},     {16511, "7f ff"},
-            {16512, "00 00 80"}, {2113663, "7f 7f ff"}, {2113664, "00 00 00 80"},
-            {9223372036854775808ull, "00 7f 7e 7e 7e 7e 7e 7e fe"},
-            {18446744073709551615ull, "7f 7e 7e 7e 7e 7e 7e 7e 7e 80"}};
-        for (const auto& [value, hex] : numbers)
-            QTest::addRow("%llu", static_cast<unsigned long long>(value)) << value << Hex(hex) << ok;
-        QTest::newRow("nothing") << quint64(0) << QByteArray() << early;
-        QTest::newRow("no last byte") << quint64(0) << Hex("00 7f") << early;
-        QTest::newRow("2^64") << quint64(0) << Hex("00 7f 7e 7e 7e 7e 7e 7e 7e 80") << large;
-        QTest::newRow("2^64-1 with a larger top digit")
-            << quint64(0) << Hex("7f 7e 7e 7e 7e 7e 7e 7e 7e 81") << large;
-        QTest::newRow("eleven bytes") << quint64(0) << Hex("00 00 00 00 00 00 00 00 00 00 80")
-                                      << large;
+        const std::tuple<quint64, const char*, int> numbers[] = {
+            {0, "80", ok},          {1, "81", ok},          {127, "ff", ok},
+            {128, "00 80", ok},     {129, "01 80", ok},     {16511, "7f ff", ok},
+            {16512, "00 00 80", ok}, {2113663, "7f 7f ff", ok}, {2113664, "00 00 00 80", ok},
+            {9223372036854775808ull, "00 7f 7e 7e 7e 7e 7e 7e fe", ok},
+            {18446744073709551615ull, "7f 7e 7e 7e 7e 7e 7e 7e 7e 80", ok},
+            // No number: nothing, no last byte, 2^64, 2^64-1 with a larger
+            // top digit, eleven bytes.
+            {0, "", early}, {0, "00 7f", early}, {0, "00 7f 7e 7e 7e 7e 7e 7e 7e 80", large},
+            {0, "7f 7e 7e 7e 7e 7e 7e 7e 7e 81", large},
+            {0, "00 00 00 00 00 00 00 00 00 00 80", large}};
+        for (const auto& [value, hex, result] : numbers)
+            QTest::addRow("[%s]", hex) << value << Hex(hex) << result;
         QTest::newRow("endless zeros") << quint64(0) << QByteArray(64, 0) << large;
     }
     void bpsNumber() {
@@ -135,13 +193,12 @@ private slots:
         std::size_t pos = 1;
         std::uint64_t read = 12345;
         QCOMPARE(int(om::ReadBpsNumber(Span(around), pos, read)), result);
-        if (result != int(om::BpsNumberRead::Ok)) {
-            QCOMPARE(pos, std::size_t(1));
-            QCOMPARE(read, std::uint64_t(12345));
+        // What is no number leaves both as they were.
+        const bool ok = result == int(om::BpsNumberRead::Ok);
+        QCOMPARE(read, std::uint64_t(ok ? value : 12345));
+        QCOMPARE(pos, std::size_t(ok ? 1 + encoded.size() : 1));
+        if (!ok)
             return;
-        }
-        QCOMPARE(read, value);
-        QCOMPARE(pos, std::size_t(1 + encoded.size()));
         ByteVector out{0x11};
         om::AppendBpsNumber(out, value);
         QCOMPARE(Qba(out), QByteArray(1, 0x11) + encoded);
@@ -168,281 +225,203 @@ private slots:
         }
     }
 
-    // --- Patches written ---------------------------------------------------------
-    // Each is made by the format's own writer and by MakePatch, and gives the
-    // target back through the format's reader and through ApplyPatch.
-    void written_data() {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<QByteArray>("source");
-        QTest::addColumn<QByteArray>("target");
-        QTest::addColumn<QByteArray>("patch");
-        const QByteArray z10(10, 0), z12(12, 0);
-        const auto ips = [](const char* name, const QByteArray& s, const QByteArray& t,
-                            const QByteArray& p) {
-            QTest::newRow(name) << int(om::PatchFormat::Ips) << s << t << p;
-        };
-        const auto bps = [](const char* name, const QByteArray& s, const QByteArray& t,
-                            const char* p) {
-            QTest::newRow(name) << int(om::PatchFormat::Bps) << s << t << Hex(p);
-        };
-        ips("IPS, same", "ABCD", "ABCD", "PATCHEOF");
-        ips("IPS, both empty", {}, {}, "PATCHEOF");
-        ips("IPS, one byte", Hex("00 00 00 00"), Hex("00 ab 00 00"), Ips("000001 0001 ab"));
-        ips("IPS, first byte", Hex("00 00"), Hex("ab 00"), Ips("000000 0001 ab"));
-        ips("IPS, last byte", Hex("00 00"), Hex("00 ab"), Ips("000001 0001 ab"));
+    // --- IPS patches -------------------------------------------------------------
+    void ipsPatches_data() {
+        PatchColumns();
+        const QByteArray z10(10, 0), z12(12, 0), six = Hex("10 11 12 13 14 15");
+        Made("same", "ABCD", "ABCD", "PATCHEOF");
+        Made("both empty", {}, {}, "PATCHEOF");
+        Made("one byte", Hex("00 00 00 00"), Hex("00 ab 00 00"), Ips("000001 0001 ab"));
+        Made("first byte", Hex("00 00"), Hex("ab 00"), Ips("000000 0001 ab"));
+        Made("last byte", Hex("00 00"), Hex("00 ab"), Ips("000001 0001 ab"));
         // An unchanged gap shorter than a record header joins two changes.
-        ips("IPS, gap of 4 joined", z10, Hex("00 ab 00 00 00 00 cd 00 00 00"),
-            Ips("000001 0006 ab 00 00 00 00 cd"));
-        ips("IPS, gap of 5 split", z10, Hex("00 ab 00 00 00 00 00 cd 00 00"),
-            Ips("000001 0001 ab 000007 0001 cd"));
+        Made("gap of 4 joined", z10, Hex("00 ab 00 00 00 00 cd 00 00 00"),
+             Ips("000001 0006 ab 00 00 00 00 cd"));
+        Made("gap of 5 split", z10, Hex("00 ab 00 00 00 00 00 cd 00 00"),
+             Ips("000001 0001 ab 000007 0001 cd"));
         // Repeated bytes: a run record costs 8 bytes.
-        ips("IPS, run of 4 alone", z10, Hex("00 00 ee ee ee ee 00 00 00 00"),
-            Ips("000002 0000 0004 ee"));
-        ips("IPS, run of 3 alone", z10, Hex("00 00 ee ee ee 00 00 00 00 00"),
-            Ips("000002 0003 ee ee ee"));
-        ips("IPS, run of 9 then literal", z12, Hex("ee ee ee ee ee ee ee ee ee 01 02 00"),
-            Ips("000000 0000 0009 ee 000009 0002 01 02"));
-        ips("IPS, run of 8 then literal", z12, Hex("ee ee ee ee ee ee ee ee 01 02 00 00"),
-            Ips("000000 000a ee ee ee ee ee ee ee ee 01 02"));
-        ips("IPS, literal then run of 9", z12, Hex("01 02 ee ee ee ee ee ee ee ee ee 00"),
-            Ips("000000 0002 01 02 000002 0000 0009 ee"));
-        ips("IPS, run of 14 inside literal", QByteArray(18, 0),
-            Hex("01 02 ee ee ee ee ee ee ee ee ee ee ee ee ee ee 03 04"),
-            Ips("000000 0002 01 02 000002 0000 000e ee 000010 0002 03 04"));
-        ips("IPS, run of 13 inside literal", QByteArray(17, 0),
-            Hex("01 02 ee ee ee ee ee ee ee ee ee ee ee ee ee 03 04"),
-            Ips("000000 0011 01 02 ee ee ee ee ee ee ee ee ee ee ee ee ee 03 04"));
+        Made("run of 4 alone", z10, Hex("00 00 ee ee ee ee 00 00 00 00"), Ips("000002 0000 0004 ee"));
+        Made("run of 3 alone", z10, Hex("00 00 ee ee ee 00 00 00 00 00"), Ips("000002 0003 ee ee ee"));
+        Made("run of 9 then literal", z12, Hex("ee ee ee ee ee ee ee ee ee 01 02 00"),
+             Ips("000000 0000 0009 ee 000009 0002 01 02"));
+        Made("run of 8 then literal", z12, Hex("ee ee ee ee ee ee ee ee 01 02 00 00"),
+             Ips("000000 000a ee ee ee ee ee ee ee ee 01 02"));
+        Made("literal then run of 9", z12, Hex("01 02 ee ee ee ee ee ee ee ee ee 00"),
+             Ips("000000 0002 01 02 000002 0000 0009 ee"));
+        Made("run of 14 inside literal", QByteArray(18, 0),
+             Hex("01 02 ee ee ee ee ee ee ee ee ee ee ee ee ee ee 03 04"),
+             Ips("000000 0002 01 02 000002 0000 000e ee 000010 0002 03 04"));
+        Made("run of 13 inside literal", QByteArray(17, 0),
+             Hex("01 02 ee ee ee ee ee ee ee ee ee ee ee ee ee 03 04"),
+             Ips("000000 0011 01 02 ee ee ee ee ee ee ee ee ee ee ee ee ee 03 04"));
         // Sizes: growth by records past the end, shrinking by the cut size.
-        ips("IPS, grows", Hex("01 02"), Hex("01 02 03 04"), Ips("000002 0002 03 04"));
-        ips("IPS, grows by zeros", Hex("01 02"), Hex("01 02 00 00"), Ips("000002 0002 00 00"));
-        ips("IPS, grows from nothing", {}, Hex("05 06"), Ips("000000 0002 05 06"));
-        ips("IPS, shrinks", Hex("01 02 03 04"), Hex("01 02"), Ips("", "000002"));
-        ips("IPS, shrinks and changes", Hex("01 02 03 04"), Hex("01 09 03"),
-            Ips("000001 0001 09", "000003"));
-        ips("IPS, shrinks to nothing", Hex("01 02"), {}, Ips("", "000000"));
-        bps("BPS, one changed", "ABCD", "AXCD", kOneChanged);
-        bps("BPS, grows", "AB", "ABCD",
-            "42505331 82 84 80 84 85 43 44 07 4c 69 30 a5 20 17 db 82 8b 99 2f");
-        bps("BPS, shrinks", "ABCD", "AB",
-            "42505331 84 82 80 84 a5 20 17 db 07 4c 69 30 d1 26 de 60");
-        bps("BPS, to nothing", "ABCD", {},
-            "42505331 84 80 80 a5 20 17 db 00 00 00 00 0e c0 e7 23");
-        bps("BPS, both empty", {}, {},
-            "42505331 80 80 80 00 00 00 00 00 00 00 00 93 1f d8 5e");
-        bps("BPS, same", "XYZ", "XYZ",
-            "42505331 83 83 80 88 ed f8 29 7d ed f8 29 7d a3 fe 3e 13");
-    }
-    void written() {
-        QFETCH(int, format);
-        QFETCH(QByteArray, source);
-        QFETCH(QByteArray, target);
-        QFETCH(QByteArray, patch);
-        const bool isIps = format == int(om::PatchFormat::Ips);
-        ByteVector made, made2;
-        std::string error;
-        QVERIFY(isIps ? om::MakeIpsPatch(Span(source), Span(target), made, error)
-                      : om::MakeBpsPatch(Span(source), Span(target), made, error));
-        QCOMPARE(Qba(made), patch);
-        QVERIFY(om::MakePatch(om::PatchFormat(format), Span(source), Span(target), made2, error));
-        QCOMPARE(made2, made);
-        for (Via via : {isIps ? Via::Ips : Via::Bps, Via::Any}) {
-            ByteVector applied = kUntouched;
-            QVERIFY2(Apply(via, source, patch, applied, error), error.c_str());
-            QCOMPARE(Qba(applied), target);
-        }
-    }
+        Made("grows", Hex("01 02"), Hex("01 02 03 04"), Ips("000002 0002 03 04"));
+        Made("grows by zeros", Hex("01 02"), Hex("01 02 00 00"), Ips("000002 0002 00 00"));
+        Made("grows from nothing", {}, Hex("05 06"), Ips("000000 0002 05 06"));
+        Made("shrinks", Hex("01 02 03 04"), Hex("01 02"), Ips("", "000002"));
+        Made("shrinks and changes", Hex("01 02 03 04"), Hex("01 09 03"), Ips("000001 0001 09", "000003"));
+        Made("shrinks to nothing", Hex("01 02"), {}, Ips("", "000000"));
+        // A record may not start at 0x454F46: its offset would read as "EOF".
+        const QByteArray eof = Counting(0x454F80);
+        Made("one byte at 454F46", eof, Put(eof, 0x454F46, "ab"), Ips("454f45 0002 45 ab"));
+        Made("one byte at 454F45", eof, Put(eof, 0x454F45, "ab"), Ips("454f45 0001 ab"));
+        Made("one byte at 454F47", eof, Put(eof, 0x454F47, "ab"), Ips("454f47 0001 ab"));
+        Made("run from 454F46", eof, Put(eof, 0x454F46, QByteArray(20, char(0xee))),
+             Ips("454f45 0002 45 ee 454f47 0000 0013 ee"));
+        // Changes at 0x454F46 and 0x454F49, joined across the two unchanged bytes.
+        Made("stretch from 454F46", eof, Put(eof, 0x454F46, "01 47 48 02"),
+             Ips("454f45 0005 45 01 47 48 02"));
+        // Records hold at most 65,535 bytes; the next starts where one ends.
+        const QByteArray small = Counting(0x20000);
+        QByteArray literal(65545, 0);
+        for (int i = 0; i < literal.size(); ++i)
+            literal[i] = char(~(0x10 + i));  // each byte changed
+        Made("literal 65545", small, Put(small, 0x10, literal),
+             "PATCH" + Hex("000010 ffff") + literal.left(65535) + Hex("01000f 000a") + literal.mid(65535) +
+                 "EOF");
+        Made("run 70000", small, Put(small, 0x10, QByteArray(70000, char(0xee))),
+             Ips("000010 0000 ffff ee 01000f 0000 1171 ee"));
+        // Offsets and sizes of 16 MiB or more cannot be written.
+        const QByteArray mib16 = Counting(0x1000010);
+        Made("the last byte an offset reaches", mib16, Put(mib16, 0xFFFFFF, "ab"), Ips("ffffff 0001 ab"));
+        Unmade("a byte at 16 MiB", mib16, Put(mib16, 0xFFFFFF, "ab cd"),
+               "IPS cannot change byte 16777216: offsets at or beyond 16 MiB cannot be written");
+        Unmade("cut to 16 MiB", mib16, mib16.left(0x1000000), "IPS cannot cut an image to 16777216 bytes");
+        Made("cut to 16 MiB less a byte", mib16, mib16.left(0xFFFFFF), Ips("", "ffffff"));
 
-    // --- Patches read ------------------------------------------------------------
-    // What the writer above never makes, read by the format's reader and by
-    // ApplyPatch.
-    void applied_data() {
-        QTest::addColumn<QByteArray>("source");
-        QTest::addColumn<QByteArray>("patch");
-        QTest::addColumn<QByteArray>("target");
-        const QByteArray src = Hex("10 11 12 13 14 15");
-        QTest::newRow("IPS, two records")
-            << src << Ips("000000 0001 a0 000004 0002 a4 a5") << Hex("a0 11 12 13 a4 a5");
-        QTest::newRow("IPS, later record wins")
-            << src << Ips("000001 0003 b1 b2 b3 000002 0001 c2") << Hex("10 b1 c2 b3 14 15");
-        QTest::newRow("IPS, run record") << src << Ips("000001 0000 0003 ee")
-                                         << Hex("10 ee ee ee 14 15");
-        QTest::newRow("IPS, run record with a large count")
-            << src << Ips("000004 0000 0100 ee") << Hex("10 11 12 13") + QByteArray(256, char(0xee));
-        QTest::newRow("IPS, record past the end, gap of zeros")
-            << src << Ips("000008 0002 f8 f9") << Hex("10 11 12 13 14 15 00 00 f8 f9");
-        QTest::newRow("IPS, run past the end") << src << Ips("000005 0000 0002 ee")
-                                               << Hex("10 11 12 13 14 ee ee");
+        Gives("later record wins", six, Ips("000001 0003 b1 b2 b3 000002 0001 c2"),
+              Hex("10 b1 c2 b3 14 15"));
+        Gives("run record with a large count", six, Ips("000004 0000 0100 ee"),
+              Hex("10 11 12 13") + QByteArray(256, char(0xee)));
+        Gives("record past the end, gap of zeros", six, Ips("000008 0002 f8 f9"),
+              Hex("10 11 12 13 14 15 00 00 f8 f9"));
+        Gives("run past the end", six, Ips("000005 0000 0002 ee"), Hex("10 11 12 13 14 ee ee"));
         // Up to 4 times the result's size may be written, the size it has grown to counting.
         const QByteArray run6 = Hex("000000 0000 0006 ee"), run8 = Hex("000000 0000 0008 ee");
-        QTest::newRow("IPS, the whole image written 4 times")
-            << src << "PATCH" + run6.repeated(4) + "EOF" << QByteArray(6, char(0xee));
-        QTest::newRow("IPS, grown image written 4 times")
-            << src << "PATCH" + run8.repeated(4) + "EOF" << QByteArray(8, char(0xee));
-        QTest::newRow("IPS, cut to the same size") << src << Ips("", "000006") << src;
-        QTest::newRow("IPS, record then cut")
-            << src << Ips("000005 0003 d5 d6 d7", "000007") << Hex("10 11 12 13 14 d5 d6");
-        QTest::newRow("BPS, all four actions") << QByteArray("ABCDEFGH") << Hex(kAllActions)
-                                               << QByteArray("ABFGHABzzzzzFG");
-        QTest::newRow("BPS, metadata skipped")
-            << QByteArray("ABCD") << Seal(Hex("42505331 84 84 83") + "m:1" + Hex("8c"), "ABCD", "ABCD")
-            << QByteArray("ABCD");
+        Gives("the whole image written 4 times", six, "PATCH" + run6.repeated(4) + "EOF",
+              QByteArray(6, char(0xee)));
+        Gives("grown image written 4 times", six, "PATCH" + run8.repeated(4) + "EOF",
+              QByteArray(8, char(0xee)));
+        Gives("cut to the same size", six, Ips("", "000006"), six);
+        Gives("record then cut", six, Ips("000005 0003 d5 d6 d7", "000007"), Hex("10 11 12 13 14 d5 d6"));
+
+        // Built to do harm.
+        Refused("BPS", {}, "BPS1", "not an IPS patch");
+        Refused("UPS", "ABCD", "UPS1xxxxxxxx", "\"PATCH\"");
+        Refused("claims 65535 bytes, has 2", six, Ips("000000 ffff 01 02"),
+                "byte 5: the record needs 65535 data bytes, the patch has 5 left");
+        Refused("run of 0", six, Ips("000002 0000 0000 ee"), "byte 5: a run record with a count of 0");
+        Refused("4 times the size written, then a byte more", six,
+                "PATCH" + run6.repeated(4) + Hex("000005 0001 ff") + "EOF",
+                "byte 37: with this record the patch writes 25 bytes, more than 4 times the 6 bytes");
+        Refused("a run rewritten 9 times", six, "PATCH" + run6.repeated(9) + "EOF",
+                "byte 37: with this record the patch writes 30 bytes");
+        Refused("cut past the end", six, Ips("", "000007"),
+                "byte 8: the size to cut the image to, 7 bytes, is past its end (6 bytes)");
+        Refused("one byte after the end", six, Ips("", "00"), "byte 8: 1 bytes after the end marker");
+        Refused("four bytes after the end", six, Ips("", "00000000"),
+                "byte 8: 4 bytes after the end marker");
+        // Cut anywhere short of the end of its end marker, naming the byte
+        // where the record (or marker) it cuts starts: every length a literal
+        // record, its header, a run record and the bytes after its size can
+        // be cut to. 2 bytes at 0 (a record from byte 5), a run of 2 at 3
+        // (from byte 12), "EOF" from byte 20.
+        const QByteArray whole = Ips("000000 0002 a0 a1 000003 0000 0002 ee");
+        const std::tuple<int, int, const char*> runs[] = {
+            {5, 9, "byte 5: the patch ends before its end marker \"EOF\""},
+            {10, 10, "byte 5: the record needs 2 data bytes, the patch has 0 left"},
+            {11, 11, "byte 5: the record needs 2 data bytes, the patch has 1 left"},
+            {12, 16, "byte 12: the patch ends before its end marker \"EOF\""},
+            {17, 19, "byte 12: the patch ends inside this run record"},
+            {20, 22, "byte 20: the patch ends before its end marker \"EOF\""}};
+        for (const auto& [from, to, says] : runs)
+            for (int cut = from; cut <= to; ++cut)
+                Refused("cut to " + QByteArray::number(cut), six, whole.left(cut),
+                        QString("IPS patch, ") + says);
     }
-    void applied() {
-        QFETCH(QByteArray, source);
-        QFETCH(QByteArray, patch);
-        QFETCH(QByteArray, target);
-        std::string error;
-        for (Via via : {patch.startsWith("BPS1") ? Via::Bps : Via::Ips, Via::Any}) {
-            ByteVector out = kUntouched;
-            QVERIFY2(Apply(via, source, patch, out, error), error.c_str());
-            QCOMPARE(Qba(out), target);
+    void ipsPatches() { CheckPatch(om::PatchFormat::Ips); }
+
+    // --- BPS patches -------------------------------------------------------------
+    void bpsPatches_data() {
+        PatchColumns();
+        Made("one changed", "ABCD", "AXCD", Hex(kOneChanged));
+        Made("grows", "AB", "ABCD", Hex("42505331 82 84 80 84 85 43 44 07 4c 69 30 a5 20 17 db 82 8b 99 2f"));
+        Made("shrinks", "ABCD", "AB", Hex("42505331 84 82 80 84 a5 20 17 db 07 4c 69 30 d1 26 de 60"));
+        Made("to nothing", "ABCD", {}, Hex("42505331 84 80 80 a5 20 17 db 00 00 00 00 0e c0 e7 23"));
+        Made("both empty", {}, {}, Hex("42505331 80 80 80 00 00 00 00 00 00 00 00 93 1f d8 5e"));
+        Made("same", "XYZ", "XYZ", Hex("42505331 83 83 80 88 ed f8 29 7d ed f8 29 7d a3 fe 3e 13"));
+        const QByteArray eight("ABCDEFGH"), all = Hex(kAllActions);
+        Gives("all four actions", eight, all, "ABFGHABzzzzzFG");
+        Gives("metadata skipped", "ABCD",
+              Seal(Hex("42505331 84 84 83") + "m:1" + Hex("8c"), "ABCD", "ABCD"), "ABCD");
+
+        Refused("IPS", {}, "PATCHEOF", "not a BPS patch");
+        // Built to do harm, sealed with correct checksums, so that only the
+        // harm stops them.
+        const auto harm = [&](const char* name, const QByteArray& body, const char* says) {
+            Refused(name, eight, Seal("BPS1" + body, eight, {}), says);
+        };
+        harm("target of 2^64-1", Hex("88 7f7e7e7e7e7e7e7e7e80 80 81"),
+             "byte 5: the patch claims a result of 18446744073709551615 bytes");
+        harm("target of 64 MiB + 1", Hex("88 017f7e9e 80"),
+             "byte 5: the patch claims a result of 67108865 bytes");
+        harm("source size over 64 bits", Hex("007f7e7e7e7e7e7e7e80 88 80"),
+             "byte 4: a number too large for 64 bits");
+        harm("endless number", Hex("88 88 80") + QByteArray(40, 0), "byte 7: a number too large for 64 bits");
+        harm("metadata past the end", Hex("88 88 7f7e7e7e7e7e7e7e7e80"),
+             "byte 6: the metadata size, 18446744073709551615 bytes, runs past");
+        harm("number cut by the checksums", Hex("88 88 80 00"), "byte 7: the patch ends inside a number");
+        harm("action longer than the result", Hex("88 88 80 7f7e7e7e7e7e7e7e7e80"),
+             "byte 7: the action writes 4611686018427387904 bytes where the result has 8 left");
+        harm("SourceRead past the source", Hex("88 8a 80 a4"),
+             "byte 7: the action reads past the end of the source");
+        harm("TargetRead past the patch", Hex("88 8a 80 a5 41 42 43"),
+             "byte 7: the action needs 10 bytes, the patch has 3 left");
+        harm("SourceCopy before the start", Hex("88 88 80 82 83"),
+             "byte 7: the copy moves the source offset before its start");
+        harm("SourceCopy moved past the end", Hex("88 88 80 82 92"),
+             "byte 7: the copy moves the source offset past its end");
+        harm("SourceCopy reading past the end", Hex("88 88 80 86 8e"),
+             "byte 7: the copy reads past the end of the source");
+        harm("TargetCopy before anything is written", Hex("88 88 80 83 80"),
+             "byte 7: the copy reads target bytes not yet written");
+        harm("TargetCopy of the byte being written", Hex("88 88 80 81 41 83 82"),
+             "byte 9: the copy reads target bytes not yet written");
+        harm("TargetCopy before the start", Hex("88 88 80 81 41 83 83"),
+             "byte 9: the copy moves the target offset before its start");
+        harm("actions end early", Hex("88 88 80 80"),
+             "byte 8: the actions end after 1 bytes of a 8-byte result");
+        // Well formed, but the target checksum is of "ABCDEFGX".
+        Refused("wrong result", eight, Seal(Hex("42505331 88 88 80 9c"), eight, "ABCDEFGX"),
+                "byte 12: the result's CRC32 is 68DCB61C");
+        Refused("too short", {}, Hex("42505331 80 80 80 00000000 00000000 000000"),
+                "byte 18: the patch ends early");
+        // "ABCD" to "AXCD" applied to another image.
+        Refused("source, one byte different", "ABCE", Hex(kOneChanged),
+                "another image|CRC32 DB1720A5");
+        Refused("source longer", "ABCDE", Hex(kOneChanged),
+                "another image|expects 4 bytes, this image has 5");
+        Refused("source empty", {}, Hex(kOneChanged), "another image|expects 4 bytes, this image has 0");
+        // The all-actions patch cut anywhere short (past its magic the
+        // position is named), or with any one byte damaged.
+        QByteArray damaged = all;
+        damaged[9] = char(damaged[9] ^ 1);
+        Refused("damaged action byte", eight, damaged, "byte 26: the patch is damaged");
+        for (qsizetype n = 0; n < all.size(); ++n)
+            Refused("cut to " + QByteArray::number(n), eight, all.left(n),
+                    n < 5 ? "BPS" : "BPS patch, byte ");
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            damaged = all;
+            damaged[i] = char(damaged[i] ^ 0x10);
+            Refused("byte " + QByteArray::number(i) + " flipped", eight, damaged, "BPS");
         }
     }
-
-    // A record may not start at 0x454F46: its offset would read as "EOF".
-    void ipsEndMarkerOffset_data() {
-        QTest::addColumn<int>("changeAt");
-        QTest::addColumn<QByteArray>("changed");
-        QTest::addColumn<QByteArray>("records");
-        QTest::newRow("one byte at 454F46")
-            << 0x454F46 << Hex("ab") << Hex("454f45 0002 45 ab");
-        QTest::newRow("one byte at 454F45") << 0x454F45 << Hex("ab") << Hex("454f45 0001 ab");
-        QTest::newRow("one byte at 454F47") << 0x454F47 << Hex("ab") << Hex("454f47 0001 ab");
-        QTest::newRow("run from 454F46")
-            << 0x454F46 << QByteArray(20, char(0xee))
-            << Hex("454f45 0002 45 ee 454f47 0000 0013 ee");
-        // Changes at 0x454F46 and 0x454F49, joined across the two unchanged bytes.
-        QTest::newRow("stretch from 454F46")
-            << 0x454F46 << Hex("01 47 48 02") << Hex("454f45 0005 45 01 47 48 02");
-    }
-    void ipsEndMarkerOffset() {
-        QFETCH(int, changeAt);
-        QFETCH(QByteArray, changed);
-        QFETCH(QByteArray, records);
-        // Every byte is its offset's low byte: 0x454F45 holds 0x45.
-        ByteVector source(0x454F80);
-        for (std::size_t i = 0; i < source.size(); ++i)
-            source[i] = std::uint8_t(i);
-        ByteVector target = source;
-        for (int i = 0; i < changed.size(); ++i)
-            target[std::size_t(changeAt + i)] = std::uint8_t(changed[i]);
-
-        ByteVector patch;
-        std::string error;
-        QVERIFY(om::MakeIpsPatch(source, target, patch, error));
-        QCOMPARE(Qba(patch), QByteArray("PATCH") + records + "EOF");
-        ByteVector applied;
-        QVERIFY2(om::ApplyIpsPatch(source, patch, applied, error), error.c_str());
-        QVERIFY(applied == target);
-    }
-
-    // Records hold at most 65,535 bytes; the next starts where one ends.
-    void ipsSplit_data() {
-        QTest::addColumn<bool>("repeated");
-        QTest::addColumn<QByteArray>("headers");  // each record's offset and size, or run count
-        QTest::newRow("literal 65545") << false << Hex("000010 ffff 01000f 000a");
-        QTest::newRow("run 70000") << true << Hex("000010 0000 ffff 01000f 0000 1171");
-    }
-    void ipsSplit() {
-        QFETCH(bool, repeated);
-        QFETCH(QByteArray, headers);
-        const std::size_t at = 0x10, n = repeated ? 70000 : 65545;
-        ByteVector source(0x20000, 0);
-        ByteVector target = source;
-        for (std::size_t i = 0; i < n; ++i)
-            target[at + i] = repeated ? 0xee : std::uint8_t(1 + i % 251);
-
-        ByteVector patch;
-        std::string error;
-        QVERIFY(om::MakeIpsPatch(source, target, patch, error));
-        QByteArray expected("PATCH");
-        if (repeated) {
-            expected += headers.mid(0, 7) + Hex("ee") + headers.mid(7, 7) + Hex("ee");
-        } else {
-            const QByteArray data = Qba(target).mid(qsizetype(at), qsizetype(n));
-            expected += headers.mid(0, 5) + data.left(65535) + headers.mid(5, 5) + data.mid(65535);
-        }
-        expected += "EOF";
-        QCOMPARE(Qba(patch), expected);
-        ByteVector applied;
-        QVERIFY(om::ApplyIpsPatch(source, patch, applied, error));
-        QVERIFY(applied == target);
-    }
-
-    void ips16MiB() {
-        const std::size_t limit = 0x1000000;
-        ByteVector source(limit + 16, 0);
-        ByteVector target = source;
-        ByteVector patch = kUntouched;
-        std::string error;
-
-        target[limit - 1] = 0xab;  // the last byte an offset reaches
-        QVERIFY(om::MakeIpsPatch(source, target, patch, error));
-        QCOMPARE(Qba(patch), Ips("ffffff 0001 ab"));
-
-        target[limit] = 0xcd;
-        patch = kUntouched;
-        QVERIFY(!om::MakeIpsPatch(source, target, patch, error));
-        QVERIFY2(QString::fromStdString(error).contains("16 MiB"), error.c_str());
-        QCOMPARE(patch, kUntouched);
-
-        // Cutting to a size of 16 MiB or more cannot be written either.
-        target = source;
-        target.resize(limit);
-        QVERIFY(!om::MakeIpsPatch(source, target, patch, error));
-        QVERIFY2(QString::fromStdString(error).contains("16 MiB"), error.c_str());
-        target.resize(limit - 1);
-        QVERIFY(om::MakeIpsPatch(source, target, patch, error));
-        QCOMPARE(Qba(patch), Ips("", "ffffff"));
-    }
-
-    void makeRefusesHugeTarget() {
-        ByteVector big(om::kMaxPatchTarget + 1, 0);
-        ByteVector patch = kUntouched;
-        std::string error;
-        QVERIFY(!om::MakeBpsPatch({}, big, patch, error));
-        QVERIFY2(QString::fromStdString(error).contains("64 MiB"), error.c_str());
-        QCOMPARE(patch, kUntouched);
-        // A 64 MiB result fits, but a patch holding all of it is too large to be read.
-        big.pop_back();
-        QVERIFY(!om::MakeImagePatch(om::PatchFormat::Bps, {}, big, patch, error));
-        QCOMPARE(QString::fromStdString(error),
-                 "it would be refused when applied: the patch has 67108890 bytes, more than the "
-                 "67108864 this program reads");
-        QCOMPARE(patch, kUntouched);
-    }
-
-    // --- Damaged patches -----------------------------------------------------
-    // Every cut short and every single flipped byte of a BPS is refused, the
-    // output left as it was.
-    void bpsDamagedRefused() {
-        const QByteArray source("ABCDEFGH"), patch = Hex(kAllActions);
-        std::string error;
-        ByteVector out;
-        QVERIFY(om::ApplyPatch(Span(source), Span(patch), out, error));
-        for (qsizetype n = 0; n < patch.size(); ++n) {
-            out = kUntouched;
-            error.clear();
-            QVERIFY2(!om::ApplyPatch(Span(source), Span(patch.left(n)), out, error),
-                     qPrintable(QString("cut at %1").arg(n)));
-            QVERIFY(!error.empty() && error.find('\n') == std::string::npos);
-            QCOMPARE(out, kUntouched);
-            if (n >= 5)  // past the magic, the patch position is named
-                QVERIFY2(error.find("byte ") != std::string::npos, error.c_str());
-        }
-        for (qsizetype i = 0; i < patch.size(); ++i) {
-            QByteArray bad = patch;
-            bad[i] = char(bad[i] ^ 0x10);
-            out = kUntouched;
-            QVERIFY2(!om::ApplyPatch(Span(source), Span(bad), out, error),
-                     qPrintable(QString("flipped byte %1").arg(i)));
-            QCOMPARE(out, kUntouched);
-        }
-    }
+    void bpsPatches() { CheckPatch(om::PatchFormat::Bps); }
 
     // --- The copier-header convention -----------------------------------------
     // Patches written out by hand applied to an image (modified empty), and
-    // patches made of two images; each with its note, or refused.
+    // patches made of two images (the patch's magic telling the format);
+    // each with its note, or refused.
     void imagePatch_data() {
         QTest::addColumn<QByteArray>("image");
         QTest::addColumn<QByteArray>("modified");
@@ -450,8 +429,8 @@ private slots:
         QTest::addColumn<QByteArray>("result");  // empty: refused
         QTest::addColumn<QString>("says");       // in the note or the error; empty: no note
         // The cartridge, the same with entry 0's first byte set, two headers.
-        const QByteArray cart = Qba(TableImage(om::kSfcLayout)), changed = Put(cart, 0xBD89E, "77"),
-                         h(512, 'h'), h2 = Put(h, 0, "02");
+        const QByteArray cart = Qba(omtest::MakeTestImage(om::kSfcLayout).bytes()),
+                         changed = Put(cart, 0xBD89E, "77"), h(512, 'h'), h2 = Put(h, 0, "02");
         // Made behind the header (both sizes 3145728), and of the whole headered file (3146240).
         const QByteArray behind = Seal(Hex("42505331 007f3e80 007f3e80 80 74433c80 81 77 003a4183"),
                                        cart, changed),
@@ -488,6 +467,15 @@ private slots:
                   h2 + changed),
              "note: the copier headers of the two images differ");
         make("IPS made of headered images", h + cart, h + changed, Ips("0bda9e 0001 77"), "");
+        // A result over 64 MiB cannot be made; one of 64 MiB can, but a patch
+        // holding all of it would be too large to be read.
+        const QByteArray mib64(64 * 1024 * 1024, 0);
+        QTest::newRow("BPS of more than 64 MiB") << QByteArray() << mib64 + '\0' << QByteArray("BPS1")
+                                                 << QByteArray() << "the changed image has 67108865 bytes";
+        QTest::newRow("BPS too large to be read")
+            << QByteArray() << mib64 << QByteArray("BPS1") << QByteArray()
+            << "it would be refused when applied: the patch has 67108890 bytes, more than the "
+               "67108864 this program reads";
     }
     void imagePatch() {
         QFETCH(QByteArray, image);
@@ -508,147 +496,6 @@ private slots:
                  said.c_str());
     }
 
-    // An IPS patch cut anywhere short of the end of its end marker is
-    // refused, naming the byte where the record (or marker) it cuts starts:
-    // every length a literal record, its header, a run record and the bytes
-    // after its size can be cut to. The patch lies in a buffer of its own
-    // size, so that the sanitizer build sees any read past its end.
-    void ipsCutShort_data() {
-        QTest::addColumn<int>("cut");  // the bytes kept
-        QTest::addColumn<QString>("says");
-        // 2 bytes at 0 (a record from byte 5), a run of 2 at 3 (from byte
-        // 12), "EOF" from byte 20.
-        const std::tuple<int, int, const char*> runs[] = {
-            {5, 9, "byte 5: the patch ends before its end marker \"EOF\""},
-            {10, 10, "byte 5: the record needs 2 data bytes, the patch has 0 left"},
-            {11, 11, "byte 5: the record needs 2 data bytes, the patch has 1 left"},
-            {12, 16, "byte 12: the patch ends before its end marker \"EOF\""},
-            {17, 19, "byte 12: the patch ends inside this run record"},
-            {20, 22, "byte 20: the patch ends before its end marker \"EOF\""}};
-        for (const auto& [from, to, says] : runs)
-            for (int cut = from; cut <= to; ++cut)
-                QTest::addRow("%d bytes", cut) << cut << QString("IPS patch, ") + says;
-    }
-    void ipsCutShort() {
-        QFETCH(int, cut);
-        QFETCH(QString, says);
-        const QByteArray whole = Ips("000000 0002 a0 a1 000003 0000 0002 ee");
-        QCOMPARE(whole.size(), qsizetype(23));
-        const ByteVector patch(whole.begin(), whole.begin() + cut);
-        const ByteVector source{0x10, 0x11, 0x12, 0x13, 0x14, 0x15};
-        ByteVector out = kUntouched;
-        std::string error;
-        QVERIFY(!om::ApplyIpsPatch(source, patch, out, error));
-        QCOMPARE(QString::fromStdString(error), says);
-        QCOMPARE(out, kUntouched);
-    }
-
-    // --- Patches refused, each with its reason ---------------------------------
-    void refused_data() {
-        QTest::addColumn<int>("via");
-        QTest::addColumn<QByteArray>("source");
-        QTest::addColumn<QByteArray>("patch");
-        QTest::addColumn<QStringList>("says");  // every part must be in the message
-        const QByteArray six = Hex("10 11 12 13 14 15"), eight("ABCDEFGH");
-        const auto row = [](const char* name, Via via, const QByteArray& source,
-                            const QByteArray& patch, const QStringList& says) {
-            QTest::newRow(name) << int(via) << source << patch << says;
-        };
-        // Wrong or unknown formats.
-        row("UPS", Via::Any, "ABCD", "UPS1xxxxxxxx", {"PATCH"});
-        row("BPS given as IPS", Via::Ips, {}, "BPS1", {});
-        row("IPS given as BPS", Via::Bps, {}, "PATCHEOF", {});
-        // IPS built to do harm.
-        const auto ips = [&](const char* name, const QByteArray& patch, const char* says) {
-            row(name, Via::Ips, six, QByteArray("PATCH") + patch, {says});
-        };
-        ips("claims 65535 bytes, has 2", Hex("000000 ffff 01 02") + "EOF",
-            "byte 5: the record needs 65535 data bytes, the patch has 5 left");
-        ips("run of 0", Hex("000002 0000 0000 ee") + "EOF",
-            "byte 5: a run record with a count of 0");
-        const QByteArray run6 = Hex("000000 0000 0006 ee");
-        ips("4 times the size written, then a byte more",
-            run6.repeated(4) + Hex("000005 0001 ff") + "EOF",
-            "byte 37: with this record the patch writes 25 bytes, more than 4 times the 6 bytes");
-        ips("a run rewritten 9 times", run6.repeated(9) + "EOF",
-            "byte 37: with this record the patch writes 30 bytes");
-        ips("cut past the end", "EOF" + Hex("000007"),
-            "byte 8: the size to cut the image to, 7 bytes, is past its end (6 bytes)");
-        ips("one byte after the end", "EOF" + Hex("00"), "byte 8: 1 bytes after the end marker");
-        ips("four bytes after the end", "EOF" + Hex("00000000"),
-            "byte 8: 4 bytes after the end marker");
-        // BPS built to do harm, sealed with correct checksums, so that only
-        // the harm stops it.
-        const auto bps = [&](const char* name, const char* body, const char* says) {
-            row(name, Via::Bps, eight, Seal("BPS1" + Hex(body), eight, {}), {says});
-        };
-        bps("target of 2^64-1", "88 7f7e7e7e7e7e7e7e7e80 80 81",
-            "byte 5: the patch claims a result of 18446744073709551615 bytes");
-        bps("target of 64 MiB + 1", "88 017f7e9e 80",
-            "byte 5: the patch claims a result of 67108865 bytes");
-        bps("source size over 64 bits", "007f7e7e7e7e7e7e7e80 88 80",
-            "byte 4: a number too large for 64 bits");
-        row("endless number", Via::Bps, eight,
-            Seal("BPS1" + Hex("88 88 80") + QByteArray(40, 0), eight, {}),
-            {"byte 7: a number too large for 64 bits"});
-        bps("metadata past the end", "88 88 7f7e7e7e7e7e7e7e7e80",
-            "byte 6: the metadata size, 18446744073709551615 bytes, runs past");
-        bps("number cut by the checksums", "88 88 80 00", "byte 7: the patch ends inside a number");
-        bps("action longer than the result", "88 88 80 7f7e7e7e7e7e7e7e7e80",
-            "byte 7: the action writes 4611686018427387904 bytes where the result has 8 left");
-        bps("SourceRead past the source", "88 8a 80 a4",
-            "byte 7: the action reads past the end of the source");
-        bps("TargetRead past the patch", "88 8a 80 a5 41 42 43",
-            "byte 7: the action needs 10 bytes, the patch has 3 left");
-        bps("SourceCopy before the start", "88 88 80 82 83",
-            "byte 7: the copy moves the source offset before its start");
-        bps("SourceCopy moved past the end", "88 88 80 82 92",
-            "byte 7: the copy moves the source offset past its end");
-        bps("SourceCopy reading past the end", "88 88 80 86 8e",
-            "byte 7: the copy reads past the end of the source");
-        bps("TargetCopy before anything is written", "88 88 80 83 80",
-            "byte 7: the copy reads target bytes not yet written");
-        bps("TargetCopy of the byte being written", "88 88 80 81 41 83 82",
-            "byte 9: the copy reads target bytes not yet written");
-        bps("TargetCopy before the start", "88 88 80 81 41 83 83",
-            "byte 9: the copy moves the target offset before its start");
-        bps("actions end early", "88 88 80 80",
-            "byte 8: the actions end after 1 bytes of a 8-byte result");
-        // Well formed, but the target checksum is of "ABCDEFGX".
-        row("wrong result", Via::Bps, eight, Seal(Hex("42505331 88 88 80 9c"), eight, "ABCDEFGX"),
-            {"byte 12: the result's CRC32 is 68DCB61C"});
-        row("too short", Via::Bps, {}, Hex("42505331 80 80 80 00000000 00000000 000000"),
-            {"byte 18: the patch ends early"});
-        // "ABCD" to "AXCD" applied to another image.
-        row("source, one byte different", Via::Bps, "ABCE", Hex(kOneChanged),
-            {"another image", "CRC32 DB1720A5"});
-        row("source longer", Via::Bps, "ABCDE", Hex(kOneChanged),
-            {"another image", "expects 4 bytes, this image has 5"});
-        row("source empty", Via::Bps, {}, Hex(kOneChanged),
-            {"another image", "expects 4 bytes, this image has 0"});
-        // One bit changed in the all-actions patch (every byte is flipped in
-        // bpsDamagedRefused).
-        for (const auto& [flip, name, says] :
-             {std::tuple{9, "damaged action byte", "byte 26: the patch is damaged"},
-              std::tuple{0, "damaged magic", "not a patch"}}) {
-            QByteArray patch = Hex(kAllActions);
-            patch[flip] = char(patch[flip] ^ 1);
-            row(name, Via::Any, eight, patch, {says});
-        }
-    }
-    void refused() {
-        QFETCH(int, via);
-        QFETCH(QByteArray, source);
-        QFETCH(QByteArray, patch);
-        QFETCH(QStringList, says);
-        ByteVector out = kUntouched;
-        std::string error;
-        QVERIFY(!Apply(Via(via), source, patch, out, error));
-        for (const QString& part : says)
-            QVERIFY2(QString::fromStdString(error).contains(part), error.c_str());
-        QCOMPARE(out, kUntouched);
-    }
-
     // --- Files ----------------------------------------------------------------
     // A whole file up to a limit, or a refusal naming the file and why.
     void readWholeFile_data() {
@@ -667,7 +514,8 @@ private slots:
         QFETCH(QString, says);
         QTemporaryDir dir;
         std::string path = (dir.path() + "/x.ips").toStdString(), error;
-        const QByteArray six = Hex("00 01 02 ff 80 0a");
+        const QByteArray six = Hex("00 01 02 ff 80 0a"),
+                         contents = kind == "empty" ? QByteArray() : kind == "large" ? six + "!" : six;
         if (kind == "folder")
             QVERIFY(QDir(dir.path()).mkdir("x.ips"));
         else if (kind == "pipe")
@@ -675,13 +523,11 @@ private slots:
         else if (kind == "device")
             path = "/dev/zero";
         else if (kind != "missing")
-            QVERIFY(om::WriteFileAtomically(
-                path, Span(kind == "empty" ? QByteArray() : six + (kind == "large" ? "!" : "")),
-                error));
+            QVERIFY(om::WriteFileAtomically(path, Span(contents), error));
         ByteVector bytes = kUntouched;
         QCOMPARE(om::ReadWholeFile(path, 6, bytes, error), says.isEmpty());
         if (says.isEmpty()) {
-            QCOMPARE(Qba(bytes), kind == "empty" ? QByteArray() : six);
+            QCOMPARE(Qba(bytes), contents);
             return;
         }
         QVERIFY2(QString::fromStdString(error).contains(says), error.c_str());
