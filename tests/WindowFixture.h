@@ -67,6 +67,7 @@ struct WindowFixture {
             QTest::keyClicks(f, keys);
     }
     void click(int id) const { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
+    void trigger(int id) const { window->command(id)->trigger(); }
 
     TempRom rom;
     om::BattleAnimData data;

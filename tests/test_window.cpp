@@ -14,8 +14,6 @@
 
 #include "WindowFixture.h"
 #include "app/SplashDlg.h"
-#include "catalogue/DisplayName.h"
-#include "pickers/BuildLayerPickers.h"
 #include "res/Resources.h"
 
 using namespace om;
@@ -23,31 +21,10 @@ using omtest::WindowFixture;
 
 namespace {
 
-const int kEditingControls[] = {IDC_GROUP_LIST, IDC_LAYER1_PICKER, IDC_LAYER2_PICKER,
-                                IDC_LAYER1_LO,  IDC_LAYER1_HI,     IDC_LAYER2_LO,
-                                IDC_LAYER2_HI,  IDC_SAVE};
-const int kAlwaysEnabled[] = {IDCANCEL, IDC_ORDER_NUMERIC, IDC_ORDER_ALPHA,
-                              IDC_ORDER_PROGRESSION, IDC_ENTRY_OFFSET};
-
-bool AllEnabled(const WindowFixture& f, bool enabled, const int* begin, const int* end) {
-    return std::all_of(begin, end, [&](int id) {
-        return FindControl(f.window.get(), id)->isEnabled() == enabled;
-    });
-}
-
-// The bitmap item k of a layer's picker shows: Blank first, the custom
-// slot's Image not available last, background pictures between.
-int ExpectedThumbnail(int layer, int k) {
-    if (k == 0)
-        return 889;
-    if (layer == 2)
-        return k <= 99 ? 787 + k : 890;
-    if (k <= 245)
-        return 404 + k;
-    if (k <= 293)
-        return 698 + k - 246;
-    return k <= 314 ? 767 + k - 294 : 890;
-}
+// The bitmap each picker item shows, in runs: layer, first and last item,
+// the first item's bitmap. Blank first, then background pictures.
+const int kThumbnailRuns[][4] = {{1, 0, 0, 889},     {1, 1, 245, 405}, {1, 246, 293, 698},
+                                 {1, 294, 314, 767}, {2, 0, 0, 889},   {2, 1, 99, 788}};
 
 bool ShowsPicture(const QComboBox* picker, int k, int bitmap) {
     const QImage shown = picker->itemIcon(k).pixmap(QSize(166, 145)).toImage();
@@ -98,24 +75,21 @@ private slots:
 
         auto* p1 = Control<ImagePicker>(&w, IDC_LAYER1_PICKER);
         auto* p2 = Control<ImagePicker>(&w, IDC_LAYER2_PICKER);
-        QCOMPARE(p1->count(), 315);
-        QCOMPARE(p2->count(), 100);
-        QCOMPARE(p1->imageList()->count(), 316);
-        QCOMPARE(p2->imageList()->count(), 101);
-        QCOMPARE(p1->itemText(7), QStringLiteral("00 07"));
-        QCOMPARE(p1->itemText(123), QStringLiteral("00 123"));
-        QCOMPARE(p2->itemText(99), QStringLiteral("00 99"));
+        // Items and pictures: one picture more, the custom slot's.
+        QCOMPARE((QList<int>{p1->count(), p1->imageList()->count(), p2->count(), p2->imageList()->count()}),
+                 (QList<int>{315, 316, 100, 101}));
+        QCOMPARE((QStringList{p1->itemText(7), p1->itemText(123), p2->itemText(99)}),
+                 (QStringList{"00 07", "00 123", "00 99"}));
         // Every item shows its own background's picture.
-        for (int k = 0; k < 315; ++k)
-            QVERIFY2(ShowsPicture(p1, k, ExpectedThumbnail(1, k)), qPrintable(QString::number(k)));
-        for (int k = 0; k < 100; ++k)
-            QVERIFY2(ShowsPicture(p2, k, ExpectedThumbnail(2, k)), qPrintable(QString::number(k)));
+        for (const auto& [layer, first, last, bitmap] : kThumbnailRuns)
+            for (int k = first; k <= last; ++k)
+                QVERIFY2(ShowsPicture(layer == 1 ? p1 : p2, k, bitmap + k - first),
+                         qPrintable(QString::number(k)));
     }
 
     void layoutIdentifiersMenuAndFrame() {
         WindowFixture f;
         CBattleAnimDlg& w = *f.window;
-        QCOMPARE(w.windowTitle(), QStringLiteral("Orbitmarsh Battle Animation Editor"));
         QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
         QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(w.minimumSize(), w.maximumSize());
@@ -143,20 +117,14 @@ private slots:
                                      "&Find Group...", "&Help", "&Readme", "&About..."}));
         // Each command always enabled, with the platform's own keys for it (a
         // platform may have none, as the offscreen one has none for Quit).
-        const std::tuple<int, const char*, QKeySequence::StandardKey> commands[] = {
-            {ID_FILE_OPENROM, "&Open ROM", QKeySequence::Open},
-            {ID_FILE_CLOSEROM, "C&lose ROM", QKeySequence::Close},
-            {ID_FILE_SAVECHANGES, "&Save Changes", QKeySequence::Save},
-            {ID_FILE_EXPORTPATCH, "Export &Patch...", QKeySequence::UnknownKey},
-            {ID_FILE_EXIT, "&Exit", QKeySequence::Quit},
-            {ID_FILE_OPENRECENT, "Open &Recent", QKeySequence::UnknownKey},
-            {ID_FILE_CLEARRECENT, "&Clear List", QKeySequence::UnknownKey},
-            {ID_EDIT_FINDGROUP, "&Find Group...", QKeySequence::Find},
-            {ID_HELP_README, "&Readme", QKeySequence::UnknownKey},
-            {ID_HELP_ABOUT, "&About...", QKeySequence::UnknownKey}};
-        for (const auto& [id, text, key] : commands) {
+        const std::pair<int, QKeySequence::StandardKey> commands[] = {
+            {ID_FILE_OPENROM, QKeySequence::Open},          {ID_FILE_CLOSEROM, QKeySequence::Close},
+            {ID_FILE_SAVECHANGES, QKeySequence::Save},      {ID_FILE_EXIT, QKeySequence::Quit},
+            {ID_EDIT_FINDGROUP, QKeySequence::Find},        {ID_FILE_EXPORTPATCH, QKeySequence::UnknownKey},
+            {ID_FILE_OPENRECENT, QKeySequence::UnknownKey}, {ID_FILE_CLEARRECENT, QKeySequence::UnknownKey},
+            {ID_HELP_README, QKeySequence::UnknownKey},     {ID_HELP_ABOUT, QKeySequence::UnknownKey}};
+        for (const auto& [id, key] : commands) {
             const QAction* a = w.command(id);
-            QCOMPARE(a->text(), QString::fromLatin1(text));
             QVERIFY(a->isEnabled());
             QCOMPARE(a->shortcuts(), key == QKeySequence::UnknownKey ? QList<QKeySequence>{}
                                                                     : QKeySequence::keyBindings(key));
@@ -166,14 +134,20 @@ private slots:
     void enablingRuleEnterAndClose() {
         WindowFixture f;
         const auto original = f.rom.bytes();
+        // The editing controls enabled only with a ROM, the others always.
         const auto editing = [&](bool on) {
-            return AllEnabled(f, on, std::begin(kEditingControls), std::end(kEditingControls)) &&
-                   AllEnabled(f, true, std::begin(kAlwaysEnabled), std::end(kAlwaysEnabled));
+            bool as = true;
+            for (int id : {IDC_GROUP_LIST, IDC_LAYER1_PICKER, IDC_LAYER2_PICKER, IDC_LAYER1_LO,
+                           IDC_LAYER1_HI, IDC_LAYER2_LO, IDC_LAYER2_HI, IDC_SAVE})
+                as = as && f.control<QWidget>(id)->isEnabled() == on;
+            for (int id : {IDCANCEL, IDC_ORDER_NUMERIC, IDC_ORDER_ALPHA, IDC_ORDER_PROGRESSION, IDC_ENTRY_OFFSET})
+                as = as && f.control<QWidget>(id)->isEnabled();
+            return as;
         };
         // Without a ROM: Save saves nothing, Enter does nothing (the window
         // stays open), an order shows empty lines and selects nothing.
         QVERIFY(editing(false));
-        f.window->command(ID_FILE_SAVECHANGES)->trigger();
+        f.trigger(ID_FILE_SAVECHANGES);
         f.window->activateWindow();
         QTest::keyClick(f.control<QWidget>(IDC_ENTRY_OFFSET), Qt::Key_Return);
         QVERIFY(f.window->isVisible());
@@ -198,7 +172,7 @@ private slots:
         f.choosePicker(2, 40);
         f.type(IDC_LAYER1_LO, "1");
         const QStringList fields = f.fields();
-        f.window->command(ID_FILE_CLOSEROM)->trigger();
+        f.trigger(ID_FILE_CLOSEROM);
         QVERIFY(!f.window->isRomOpen());
         QVERIFY(editing(false));
         // Closing keeps what is on screen, and saves nothing, then or later.
@@ -206,7 +180,7 @@ private slots:
         QCOMPARE(f.groupList()->currentIndex(), 12);
         QCOMPARE(f.picker(2)->currentIndex(), 40);
         QCOMPARE(f.groupList()->count(), 485);
-        f.window->command(ID_FILE_SAVECHANGES)->trigger();
+        f.trigger(ID_FILE_SAVECHANGES);
         QVERIFY(f.desktop.shown.empty());
         QCOMPARE(f.rom.bytes(), saved);
         // Closing again only disables.
@@ -223,7 +197,7 @@ private slots:
             if (way == 0)
                 QTest::keyClick(f.window.get(), Qt::Key_Escape);
             else if (way == 1)
-                f.window->command(ID_FILE_EXIT)->trigger();
+                f.trigger(ID_FILE_EXIT);
             else if (way == 2)
                 f.click(IDCANCEL);
             else
@@ -232,38 +206,6 @@ private slots:
             QCOMPARE(f.window->result(), int(QDialog::Rejected));
             QVERIFY(f.desktop.shown.empty());
         }
-    }
-
-    void alphabeticalThenNumericKeepsSelection() {
-        WindowFixture f;
-        QVERIFY(f.load());
-        f.chooseGroup(54);
-        f.click(IDC_ORDER_ALPHA);
-
-        const DisplayOrderArray& order = f.window->displayOrder();
-        QCOMPARE(order[484], 484);
-        // Groups 53 and 54 share a description and stand side by side.
-        const int p53 = PositionOfGroup(order, 53);
-        const int p54 = PositionOfGroup(order, 54);
-        QCOMPARE(std::abs(p53 - p54), 1);
-        QCOMPARE(f.groupList()->currentIndex(), p54);
-        QCOMPARE(f.data.currentPosition(), p54);
-        // The offset is the shown group's, not its position's.
-        QVERIFY(p54 != 54);
-        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB76"));
-        // (The order itself is checked in test_catalogue.)
-        QCOMPARE(f.groupList()->count(), 485);
-
-        f.click(IDC_ORDER_NUMERIC);
-        for (int p = 0; p < kGroupCount; ++p)
-            QCOMPARE(f.window->displayOrder()[std::size_t(p)], p);
-        QCOMPARE(f.groupList()->currentIndex(), 54);
-        QCOMPARE(f.data.currentPosition(), 54);
-        QCOMPARE(f.window->editor().shownGroup(), 54);
-        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB76"));
-        // The field shows what is set in capitals.
-        f.control<QLineEdit>(IDC_ENTRY_OFFSET)->setText(QStringLiteral("bdaff"));
-        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDAFF"));
     }
 
     void loadResetsTheOrder_data() {
@@ -286,16 +228,27 @@ private slots:
             numeric << f.groupList()->itemText(p);
         f.chooseGroup(40);
         f.click(order);
-        // The list follows the order chosen, group 40 still selected.
+        // The list follows the order chosen, group 40 still selected, and the
+        // offset is the shown group's, not its position's.
         const DisplayOrderArray& shown = f.window->displayOrder();
         for (int p = 0; p < 485; ++p)
             QCOMPARE(f.groupList()->itemText(p), numeric[shown[std::size_t(p)]]);
-        QCOMPARE(shown[std::size_t(f.groupList()->currentIndex())], 40);
-        QVERIFY(f.groupList()->currentIndex() != 40);
+        const int p40 = f.groupList()->currentIndex();
+        QCOMPARE(shown[std::size_t(p40)], 40);
+        QVERIFY(p40 != 40);
+        QCOMPARE(f.data.currentPosition(), p40);
+        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDB3E"));
+        // Back in numeric order group 40 stays selected; then the order again.
+        f.click(IDC_ORDER_NUMERIC);
+        QCOMPARE(f.groupList()->currentIndex(), 40);
+        QCOMPARE(f.data.currentPosition(), 40);
+        QCOMPARE(f.window->editor().shownGroup(), 40);
+        f.click(order);
 
         if (byMenu) {
             f.desktop.files = {f.rom.qpath()};
-            f.window->command(ID_FILE_OPENROM)->trigger();
+            f.trigger(ID_FILE_OPENROM);
+            QCOMPARE(f.desktop.fileDialogs, 1);
             QVERIFY(f.desktop.shown.empty());
         } else {
             QVERIFY(f.load());
@@ -310,10 +263,16 @@ private slots:
         QCOMPARE(f.window->editor().shownGroup(), 0);
         QCOMPARE(f.fields(), (QStringList{"17", "1", "203", "0"}));
         QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDA9E"));
+        // The field shows what is set in capitals.
+        f.control<QLineEdit>(IDC_ENTRY_OFFSET)->setText(QStringLiteral("bdaff"));
+        QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDAFF"));
     }
 
     void typingFollowsPickerAndCustomSlot() {
-        WindowFixture f;
+        om::RomImage image = omtest::MakeTestImage();
+        image.putEntry(1, 5, 1, 0, 0);  // background 261
+        image.putEntry(2, 9, 0, 0, 0);  // background 9; 9 with high byte 1 is unknown
+        WindowFixture f(image);
         QVERIFY(f.load());
         f.type(IDC_LAYER1_HI, "1");
         f.type(IDC_LAYER1_LO, "");
@@ -327,33 +286,19 @@ private slots:
         QCOMPARE(f.picker(1)->currentIndex(), 315);
         QVERIFY(f.picker(1)->itemText(315).isEmpty());
         QVERIFY(ShowsPicture(f.picker(1), 315, 890));
-        QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 50);
-        QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 2);
 
         // Away to a catalogued thumbnail (item 245 is background 255) and back
         // to the custom item.
         f.choosePicker(1, 245);
         QCOMPARE(f.fields().mid(0, 2), (QStringList{"255", "0"}));
-        QCOMPARE(f.picker(1)->currentIndex(), 245);
-        QCOMPARE(f.window->editor().syncGuard(1), 0);
         f.choosePicker(2, 99);
         QCOMPARE(f.fields().mid(2), (QStringList{"70", "1"}));
-        QCOMPARE(f.window->editor().syncGuard(2), 0);
         // Records change only when the group is left or saved.
         QCOMPARE(f.data.record(0).layer1Lo, 0);
         f.choosePicker(1, 315);
         QCOMPARE(f.fields().mid(0, 2), (QStringList{"50", "2"}));
-        QCOMPARE(f.picker(1)->currentIndex(), 315);
         QCOMPARE(f.picker(1)->count(), 316);
-        QCOMPARE(f.window->editor().syncGuard(1), 0);
-    }
 
-    void customSlotMixAfterGroupChange() {
-        om::RomImage image = omtest::MakeTestImage();
-        image.putEntry(1, 5, 1, 0, 0);  // background 261
-        image.putEntry(2, 9, 0, 0, 0);  // background 9; 9 with high byte 1 is unknown
-        WindowFixture f(image);
-        QVERIFY(f.load());
         f.chooseGroup(1);
         QCOMPARE(f.picker(1)->currentIndex(), 251);
         f.chooseGroup(2);
@@ -362,32 +307,6 @@ private slots:
         QCOMPARE(f.picker(1)->count(), 316);
         QCOMPARE(f.window->editor().catalog(1).entry(315).lo, 9);
         QCOMPARE(f.window->editor().catalog(1).entry(315).hi, 1);
-    }
-
-    void leavingAndReturningKeepsTypedValues() {
-        WindowFixture f;
-        QVERIFY(f.load());
-        f.chooseGroup(10);
-        f.type(IDC_LAYER1_LO, "231");
-        f.type(IDC_LAYER2_LO, "12");
-        // Position 10 holds group 199 in the progression order: the values go to
-        // group 10, the one shown, when it is left.
-        f.click(IDC_ORDER_PROGRESSION);
-        QCOMPARE(f.window->displayOrder()[10], 199);
-        f.chooseGroup(0);
-        QCOMPARE(f.data.record(10).layer1Lo, 231);
-        QCOMPARE(f.data.record(10).layer2Lo, 12);
-        QCOMPARE(f.data.record(199).layer1Lo, 199);
-        QCOMPARE(f.data.record(199).layer2Lo, 56);
-        f.click(IDC_ORDER_NUMERIC);
-        f.chooseGroup(10);
-        QCOMPARE(f.fields(), (QStringList{"231", "0", "12", "1"}));
-
-        // Close and load again: the edits come back, unsaved.
-        f.window->OnFileCloseRom();
-        QVERIFY(f.load());
-        f.chooseGroup(10);
-        QCOMPARE(f.fields(), (QStringList{"231", "0", "12", "1"}));
     }
 
     void fieldsAcceptOnlyDigits() {
