@@ -69,39 +69,39 @@ void Filter(FindGroupDlg* d, const QString& text) {
 
 QString CountLine(const FindGroupDlg* d) { return d->countLine()->text(); }
 
-// Right-clicks at a point of w and chooses the menu entry with command id.
-bool ChooseFromMenu(QWidget* w, QPoint at, int id) {
+// Right-clicks at a point of w: the menu that opens.
+QMenu* OpenMenu(QWidget* w, QPoint at) {
     QContextMenuEvent click(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
     QApplication::sendEvent(w, &click);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    if (!menu)
-        return false;
-    const auto actions = menu->actions();
-    for (QAction* a : actions)
-        if (a->property("commandId").toInt() == id) {
-            menu->close();
-            a->trigger();
-            return true;
-        }
-    menu->close();
-    return false;
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
 }
 
-bool ChooseFromRowMenu(FindGroupDlg* d, int row, int id) {
-    QTableView* t = d->table();
-    return ChooseFromMenu(t->viewport(), t->visualRect(t->model()->index(row, 1)).center(), id);
+// ... and chooses its entry with command id.
+bool ChooseFromMenu(QWidget* w, QPoint at, int id) {
+    QMenu* menu = OpenMenu(w, at);
+    QAction* chosen = nullptr;
+    for (QAction* a : menu ? menu->actions() : QList<QAction*>{})
+        if (a->property("commandId").toInt() == id)
+            chosen = a;
+    if (menu)
+        menu->close();
+    if (chosen)
+        chosen->trigger();
+    return chosen;
 }
 
-// A companion run that ended with status, printing exactly out; or, when
-// says is given, refused with one line on standard error holding it.
-void CheckRun(const omtest::CliRun& r, int status, const QByteArray& out, const QByteArray& says) {
-    if (!says.isEmpty()) {
-        OM_CHECK_REFUSED(r, status, says);
-        return;
-    }
-    QCOMPARE(r.exitCode, status);
-    QCOMPARE(r.err, QByteArray());
-    QCOMPARE(r.out, out);
+// The images the companion is run on: "find" and "planted" as FindImage;
+// "usage": every group shows backgrounds 261 (5, 1) and 18 (18, 0) but three.
+RomImage CompanionImage(const QString& kind) {
+    if (kind != QLatin1String("usage"))
+        return FindImage(kind == QLatin1String("planted"));
+    RomImage image = omtest::MakeTestImage();
+    for (int g = 0; g < 485; ++g)
+        image.putEntry(g, 5, 1, 18, 0);
+    image.putEntry(3, 0, 0, 0, 0);
+    image.putEntry(300, 44, 1, 18, 0);
+    image.putEntry(484, 44, 1, 70, 1);
+    return image;
 }
 
 // "0 1 2 ... 484" without the groups in except.
@@ -126,10 +126,8 @@ private slots:
     void enterChoosesGroup();
     void rowsFollowEdits();
     void reverseLookup();
-    void cliFind_data();
-    void cliFind();
-    void cliUsage_data();
-    void cliUsage();
+    void companion_data();
+    void companion();
 
 private:
     std::unique_ptr<FindFixture> shared_;
@@ -168,12 +166,12 @@ void TestFind::filterTerms_data() {
     row("either layer and a word", "bg:0x12c enemy", {7, 211});
     row("two terms, spaces between", "  l2:300    #467 ", {467});
     row("nothing matches", "marsh-nothing", {});
-    row("malformed layer term", "l1:xyz", {},
-        "\"l1:xyz\": l1: takes a background number from 0 to 65535 (decimal, or hex with 0x)");
+    const QString background =
+        QStringLiteral(" takes a background number from 0 to 65535 (decimal, or hex with 0x)");
+    row("malformed layer term", "l1:xyz", {}, "\"l1:xyz\": l1:" + background);
+    row("background beyond 16 bits", "bg:65536", {}, "\"bg:65536\": bg:" + background);
     row("group beyond the last", "#485", {},
         "\"#485\": # takes a group number from 0 to 484 (decimal, or hex with 0x)");
-    row("background beyond 16 bits", "bg:65536", {},
-        "\"bg:65536\": bg: takes a background number from 0 to 65535 (decimal, or hex with 0x)");
 }
 
 void TestFind::filterTerms() {
@@ -252,19 +250,16 @@ void TestFind::enterChoosesGroup() {
     FindGroupDlg* d = f.pressCtrlF();
     Filter(d, QStringLiteral("bg:0x12c enemy"));
     QCOMPARE(Shown(d), (Groups{7, 211}));
-    d->table()->setCurrentIndex(d->table()->model()->index(1, 0));
-    QWidget* focus = d->filterField();
-    if (how == QLatin1String("field")) {
-        QTest::keyClick(d->filterField(), Qt::Key_Return);
-    } else if (how == QLatin1String("table")) {
-        focus = d->table();
-        focus->setFocus();
-        QTest::keyClick(d->table(), Qt::Key_Return);
+    QTableView* t = d->table();
+    t->setCurrentIndex(t->model()->index(1, 0));
+    QWidget* focus = how == QLatin1String("field") ? static_cast<QWidget*>(d->filterField()) : t;
+    focus->setFocus();
+    const QPoint at = t->visualRect(t->model()->index(1, 1)).center();
+    if (how == QLatin1String("double-click")) {
+        QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, at);
     } else {
-        focus = d->table();
-        const QPoint at = d->table()->visualRect(d->table()->model()->index(1, 1)).center();
-        QTest::mouseClick(d->table()->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(d->table()->viewport(), Qt::LeftButton, {}, at);
+        QTest::keyClick(focus, Qt::Key_Return);
     }
     // Group 211 is shown as a choice in the list shows it; group 3 took the
     // fields first.
@@ -272,9 +267,8 @@ void TestFind::enterChoosesGroup() {
     QCOMPARE(f.data.currentPosition(), 211);
     QCOMPARE(f.data.record(3).layer1Lo, 77);
     QCOMPARE(f.data.record(3).layer1Hi, 0);
-    QCOMPARE((QStringList{f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
-                          f.text(IDC_LAYER2_HI), f.text(IDC_ENTRY_OFFSET)}),
-             (QStringList{"211", "0", "44", "1", "BDDEA"}));
+    QCOMPARE(f.fields(), (QStringList{"211", "0", "44", "1"}));
+    QCOMPARE(f.text(IDC_ENTRY_OFFSET), QStringLiteral("BDDEA"));
     QCOMPARE(f.picker(1)->currentIndex(), 211);
     // The Find window stays, with the keyboard.
     QVERIFY(d->isVisible());
@@ -293,10 +287,11 @@ void TestFind::rowsFollowEdits() {
     QVERIFY(f.load());
     FindGroupDlg* d = f.pressCtrlF();
     Filter(d, QStringLiteral("l1:300"));
-    // Group 0 is shown: typing 44, 1 gives it background 300 at once.
-    f.type(IDC_LAYER1_LO, QStringLiteral("44"));
-    QCOMPARE(Shown(d), (Groups{7, 300, 480}));
+    // Group 0 is shown: typing 1, 44 gives it background 300 at once, also
+    // with the last key, which the history merges into the step before it.
     f.type(IDC_LAYER1_HI, QStringLiteral("1"));
+    QCOMPARE(Shown(d), (Groups{7, 300, 480}));
+    f.type(IDC_LAYER1_LO, QStringLiteral("44"));
     QCOMPARE(Shown(d), (Groups{0, 7, 300, 480}));
     QCOMPARE(CountLine(d), QStringLiteral("4 of 485 groups"));
     // Picking Blank takes it away again; leaving the group keeps it away.
@@ -305,8 +300,6 @@ void TestFind::rowsFollowEdits() {
     f.chooseGroup(480);
     f.type(IDC_LAYER1_HI, QStringLiteral("2"));
     QCOMPARE(Shown(d), (Groups{7, 300}));
-    Filter(d, QStringLiteral("#0 #480"));
-    QCOMPARE(Shown(d), Groups{});
     Filter(d, QStringLiteral("l1:556"));
     QCOMPARE(Shown(d), Groups{480});
     // A step that sets groups not shown (as the restored unsaved edits do),
@@ -340,113 +333,81 @@ void TestFind::reverseLookup() {
         {IDC_LAYER2_PICKER, 0, ID_GROUPS_USING_BACKGROUND, "l2:300", {7, 211, 467}},
     };
     for (const Step& s : steps) {
-        FindGroupDlg* d = f.window->hasFindGroupWindow() ? &f.window->findGroupWindow() : nullptr;
-        if (s.from >= 0) {
-            QWidget* w = f.control<QWidget>(s.from);
-            QVERIFY(ChooseFromMenu(w, w->rect().center(), s.command));
-        } else {
-            QVERIFY(ChooseFromRowMenu(d, s.row, s.command));
-        }
-        d = &f.window->findGroupWindow();
+        // A control's menu opens at its middle, a row's on its description.
+        QTableView* rows = s.from < 0 ? f.window->findGroupWindow().table() : nullptr;
+        QWidget* w = rows ? rows->viewport() : f.control<QWidget>(s.from);
+        const QPoint at =
+            rows ? rows->visualRect(rows->model()->index(s.row, 1)).center() : w->rect().center();
+        QVERIFY(ChooseFromMenu(w, at, s.command));
+        FindGroupDlg* d = &f.window->findGroupWindow();
         QVERIFY(d->isVisible());
         QCOMPARE(d->filterField()->text(), QString::fromLatin1(s.filter));
         QCOMPARE(Shown(d), s.groups);
         QCOMPARE(CountLine(d), QStringLiteral("%1 of 485 groups").arg(s.groups.size()));
     }
     // A field's menu keeps its editing entries above the lookup.
-    QLineEdit* field = f.field(IDC_LAYER2_HI);
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), field->mapToGlobal(QPoint(2, 2)));
-    QApplication::sendEvent(field, &click);
-    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QMenu* menu = OpenMenu(f.field(IDC_LAYER2_HI), QPoint(2, 2));
     QVERIFY(menu);
     QVERIFY(menu->actions().size() > 2);
     QCOMPARE(menu->actions().last()->property("commandId").toInt(), ID_GROUPS_USING_BACKGROUND);
     menu->close();
 }
 
-void TestFind::cliFind_data() {
-    QTest::addColumn<QString>("image");  // "find", "planted" or "missing"
-    QTest::addColumn<QStringList>("terms");
+void TestFind::companion_data() {
+    QTest::addColumn<QString>("image");       // as CompanionImage, or "missing"
+    QTest::addColumn<QStringList>("args");    // the ROM's path goes second
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("out");
-    QTest::addColumn<QByteArray>("says");  // on standard error; empty: nothing
-    QTest::newRow("layer 1") << "find" << QStringList{"l1:300"} << 0
-                             << QByteArray("7\t300\t300\tEnemy 129 x2\n"
-                                           "300\t300\t467\tAsh Lizard + 3 Cinder Imps (Ashfall Rise)\n"
-                                           "480\t300\t287\tSunken Tower Guardian (Hollow Moon Gate)\n")
-                             << QByteArray();
-    QTest::newRow("words in two arguments")
-        << "find" << QStringList{"SALTMERE", "nomad"} << 0
-        << QByteArray("287\t287\t480\t3 Saltmere Nomads\n289\t289\t478\t3 Saltmere Nomads\n"
-                      "291\t291\t476\tSaltmere Nomad\n297\t297\t470\tSaltmere Nomad\n")
-        << QByteArray();
-    QTest::newRow("either layer and a word in one argument")
-        << "find" << QStringList{"bg:0x12c enemy"} << 0
-        << QByteArray("7\t300\t300\tEnemy 129 x2\n211\t211\t300\tEnemy 193 (Gloomcap Aisle)\n")
-        << QByteArray();
-    QTest::newRow("#hex") << "find" << QStringList{"#0x81"} << 0
-                          << QByteArray("129\t129\t382\tEnemy 114 + Enemy 119 (Thornwood)\n")
-                          << QByteArray();
-    QTest::newRow("an escape in a name") << "planted" << QStringList{"#7"} << 0
-                                         << QByteArray("7\t300\t300\tBad\\x1B]0;x\\x07Imp x2\n")
-                                         << QByteArray();
-    QTest::newRow("no match") << "find" << QStringList{"l2:255"} << 1 << QByteArray()
-                              << QByteArray();
-    QTest::newRow("malformed term")
-        << "find" << QStringList{"enemy", "l1:xyz"} << 2 << QByteArray()
-        << QByteArray("\"l1:xyz\": l1: takes a background number from 0 to 65535");
-    QTest::newRow("missing file") << "missing" << QStringList{"l1:300"} << 2 << QByteArray()
-                                  << QByteArray("cannot open");
-    QTest::newRow("--layer is usage's") << "find" << QStringList{"--layer", "1"} << 2
-                                        << QByteArray()
-                                        << QByteArray("--layer does not apply to 'find'");
-}
-
-void TestFind::cliFind() {
-    QFETCH(QString, image);
-    QFETCH(QStringList, terms);
-    QFETCH(int, status);
-    QFETCH(QByteArray, out);
-    QFETCH(QByteArray, says);
-    omtest::TempRom rom(FindImage(image == QLatin1String("planted")));
-    const QString path = image == QLatin1String("missing") ? rom.dir() + "/gone.smc" : rom.qpath();
-    CheckRun(RunCli(QStringList{"find", path} + terms), status, out, says);
-}
-
-void TestFind::cliUsage_data() {
-    QTest::addColumn<QStringList>("options");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("out");
-    QTest::addColumn<QByteArray>("says");
+    QTest::addColumn<QByteArray>("says");  // on standard error, one line; empty: nothing
+    const auto row = [](const char* name, const char* image, const QStringList& args, int status,
+                        const QByteArray& out, const QByteArray& says = {}) {
+        QTest::newRow(name) << QString::fromLatin1(image) << args << status << out << says;
+    };
+    // find prints the matches as grep(1) would (1: none, 2: trouble).
+    row("find, layer 1", "find", {"find", "l1:300"}, 0,
+        "7\t300\t300\tEnemy 129 x2\n"
+        "300\t300\t467\tAsh Lizard + 3 Cinder Imps (Ashfall Rise)\n"
+        "480\t300\t287\tSunken Tower Guardian (Hollow Moon Gate)\n");
+    row("find, terms in two arguments", "find", {"find", "BG:0x12c", "enemy"}, 0,
+        "7\t300\t300\tEnemy 129 x2\n211\t211\t300\tEnemy 193 (Gloomcap Aisle)\n");
+    row("find, an escape in a name", "planted", {"find", "#7"}, 0,
+        "7\t300\t300\tBad\\x1B]0;x\\x07Imp x2\n");
+    row("find, no match", "find", {"find", "l2:255"}, 1, "");
+    row("find, malformed term", "find", {"find", "enemy", "l1:xyz"}, 2, "",
+        "\"l1:xyz\": l1: takes a background number from 0 to 65535");
+    row("find, missing file", "missing", {"find", "l1:300"}, 2, "", "cannot open");
+    row("find, --layer is usage's", "find", {"find", "--layer", "1"}, 2, "",
+        "--layer does not apply to 'find'");
     const QByteArray layer1 = "1,0,1,3\n1,261,482," + AllGroupsBut({3, 300, 484}) +
                               "\n1,300,2,300 484\n";
     const QByteArray layer2 = "2,0,1,3\n2,18,483," + AllGroupsBut({3, 484}) + "\n2,326,1,484\n";
     const QByteArray header = "layer,background,count,groups\n";
-    QTest::newRow("both layers") << QStringList{} << 0 << header + layer1 + layer2 << QByteArray();
-    QTest::newRow("--layer 2") << QStringList{"--layer", "2"} << 0 << header + layer2 << QByteArray();
-    QTest::newRow("--layer=1") << QStringList{"--layer=1"} << 0 << header + layer1 << QByteArray();
-    QTest::newRow("--layer 3") << QStringList{"--layer", "3"} << 2 << QByteArray()
-                               << QByteArray("--layer takes 1 or 2, not '3'");
-    QTest::newRow("--layer twice") << QStringList{"--layer=1", "--layer=2"} << 2 << QByteArray()
-                                   << QByteArray("--layer is given more than once");
-    QTest::newRow("a term") << QStringList{"l1:3"} << 2 << QByteArray()
-                            << QByteArray("'usage' takes 1 argument (usage ROM [--layer 1|2]), not 2");
+    row("usage, both layers", "usage", {"usage"}, 0, header + layer1 + layer2);
+    row("usage --layer 2", "usage", {"usage", "--layer", "2"}, 0, header + layer2);
+    row("usage --layer=1", "usage", {"usage", "--layer=1"}, 0, header + layer1);
+    row("usage --layer 3", "usage", {"usage", "--layer", "3"}, 2, "",
+        "--layer takes 1 or 2, not '3'");
+    row("usage, --layer twice", "usage", {"usage", "--layer=1", "--layer=2"}, 2, "",
+        "--layer is given more than once");
+    row("usage, a term", "usage", {"usage", "l1:3"}, 2, "",
+        "'usage' takes 1 argument (usage ROM [--layer 1|2]), not 2");
 }
 
-void TestFind::cliUsage() {
-    QFETCH(QStringList, options);
+void TestFind::companion() {
+    QFETCH(QString, image);
+    QFETCH(QStringList, args);
     QFETCH(int, status);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, says);
-    // Every group shows backgrounds 261 (5, 1) and 18 (18, 0) but three.
-    RomImage image = omtest::MakeTestImage();
-    for (int g = 0; g < 485; ++g)
-        image.putEntry(g, 5, 1, 18, 0);
-    image.putEntry(3, 0, 0, 0, 0);
-    image.putEntry(300, 44, 1, 18, 0);
-    image.putEntry(484, 44, 1, 70, 1);
-    omtest::TempRom rom(image);
-    CheckRun(RunCli(QStringList{"usage", rom.qpath()} + options), status, out, says);
+    omtest::TempRom rom(CompanionImage(image));
+    args.insert(1, image == QLatin1String("missing") ? rom.dir() + "/gone.smc" : rom.qpath());
+    const omtest::CliRun r = RunCli(args);
+    QCOMPARE(r.exitCode, status);
+    QCOMPARE(r.out, out);
+    if (says.isEmpty())
+        QCOMPARE(r.err, QByteArray());
+    else
+        QVERIFY2(omtest::ExactlyOneLine(r.err) && r.err.contains(says), r.err.constData());
 }
 
 QTEST_MAIN(TestFind)

@@ -20,31 +20,27 @@ Q_DECLARE_METATYPE(Desktop::Answer)
 
 namespace {
 
-// Runs act on the first modal window of type T once it is up.
+// Runs act on the first modal window of type T once it is up. Should a
+// window not close (or ask something back), the test fails instead of
+// waiting for ever: every 20 seconds the top modal dialog is rejected.
 template <class T>
-void WhenModal(QObject* context, std::function<void(T*)> act) {
-    auto* poll = new QTimer(context);
-    QObject::connect(poll, &QTimer::timeout, context, [poll, act] {
-        if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(w);
-        }
-    });
-    poll->start(10);
-}
-
-// Should a window not close (or ask something back), the test fails instead
-// of waiting for ever: every 20 seconds the top modal dialog is rejected.
-struct Watchdog {
-    Watchdog() {
-        QObject::connect(&timer, &QTimer::timeout, [] {
+struct WhenModal {
+    explicit WhenModal(std::function<void(T*)> act) {
+        QObject::connect(&poll, &QTimer::timeout, [this, act] {
+            if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
+                poll.stop();
+                act(w);
+            }
+        });
+        QObject::connect(&watchdog, &QTimer::timeout, [] {
             if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
                 w->reject();
         });
-        timer.start(20000);
+        poll.start(10);
+        watchdog.start(20000);
     }
-    QTimer timer;
+    QTimer poll;
+    QTimer watchdog;
 };
 
 }  // namespace
@@ -54,70 +50,62 @@ class TestDesktop : public QObject {
 private slots:
     void messageBox_data() {
         QTest::addColumn<Desktop::Buttons>("buttons");
-        QTest::addColumn<Desktop::Icon>("icon");
         QTest::addColumn<QString>("press");  // a button's text, or a key
         QTest::addColumn<Desktop::Answer>("answer");
         QTest::addColumn<QString>("informative");
         using B = Desktop::Buttons;
-        using I = Desktop::Icon;
         using A = Desktop::Answer;
-        QTest::newRow("warning, OK clicked") << B::Ok << I::Warning << "OK" << A::Ok << "";
-        QTest::newRow("warning, Enter") << B::Ok << I::Warning << "Enter" << A::Ok << "";
-        QTest::newRow("warning, Escape") << B::Ok << I::Warning << "Escape" << A::Ok << "";
-        QTest::newRow("warning with a reason")
-            << B::Ok << I::Warning << "OK" << A::Ok << "No such file or directory";
-        QTest::newRow("question, Yes clicked") << B::YesNo << I::Question << "Yes" << A::Yes << "";
-        QTest::newRow("question, No clicked") << B::YesNo << I::Question << "No" << A::No << "";
-        QTest::newRow("question, Enter") << B::YesNo << I::Question << "Enter" << A::Yes << "";
-        QTest::newRow("question, Escape") << B::YesNo << I::Question << "Escape" << A::No << "";
+        QTest::newRow("warning with a reason, OK clicked")
+            << B::Ok << "OK" << A::Ok << "No such file or directory";
+        QTest::newRow("warning, Enter") << B::Ok << "Enter" << A::Ok << "";
+        QTest::newRow("warning, Escape") << B::Ok << "Escape" << A::Ok << "";
+        QTest::newRow("question, Yes clicked") << B::YesNo << "Yes" << A::Yes << "";
+        QTest::newRow("question, No clicked") << B::YesNo << "No" << A::No << "";
+        QTest::newRow("question, Enter") << B::YesNo << "Enter" << A::Yes << "";
+        QTest::newRow("question, Escape") << B::YesNo << "Escape" << A::No << "";
     }
 
     void messageBox() {
         QFETCH(Desktop::Buttons, buttons);
-        QFETCH(Desktop::Icon, icon);
         QFETCH(QString, press);
         QFETCH(Desktop::Answer, answer);
         QFETCH(QString, informative);
-
+        const bool yesNo = buttons == Desktop::Buttons::YesNo;
         QWidget owner;
         owner.show();
-        const bool yesNo = buttons == Desktop::Buttons::YesNo;
-        QString title, text, shownInformative, defaultText;
-        QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
-        QStringList buttonTexts;
+        // The box as shown: title, text, informative text, icon, its buttons
+        // in alphabetical order, the default one; and its parent.
+        QStringList shown;
         QWidget* parent = nullptr;
-        WhenModal<QMessageBox>(this, [&](QMessageBox* box) {
-            title = box->windowTitle();
-            text = box->text();
-            shownInformative = box->informativeText();
-            shownIcon = box->icon();
-            parent = box->parentWidget();
+        const WhenModal<QMessageBox> answering([&](QMessageBox* box) {
+            const auto text = [](QAbstractButton* b) { return b ? b->text().remove('&') : ""; };
+            QStringList buttonTexts;
             for (QAbstractButton* b : box->buttons())
-                buttonTexts.append(b->text().remove(QLatin1Char('&')));
-            if (box->defaultButton())
-                defaultText = box->defaultButton()->text().remove(QLatin1Char('&'));
+                buttonTexts.append(text(b));
+            buttonTexts.sort();
+            shown = QStringList{box->windowTitle(), box->text(), box->informativeText(),
+                                QString::number(box->icon()), buttonTexts.join(' '),
+                                text(box->defaultButton())};
+            parent = box->parentWidget();
             if (press == QLatin1String("Enter"))
                 QTest::keyClick(box, Qt::Key_Return);
             else if (press == QLatin1String("Escape"))
                 QTest::keyClick(box, Qt::Key_Escape);
             else
                 for (QAbstractButton* b : box->buttons())
-                    if (b->text().remove(QLatin1Char('&')) == press)
+                    if (text(b) == press)
                         b->click();
         });
 
-        const Watchdog watchdog;
         om::QtDesktop desktop;
-        const Desktop::Answer got = desktop.messageBox(&owner, QStringLiteral("Gloomfen is flooded."),
-                                                       buttons, icon, informative);
+        const Desktop::Answer got = desktop.messageBox(
+            &owner, QStringLiteral("Gloomfen is flooded."), buttons,
+            yesNo ? Desktop::Icon::Question : Desktop::Icon::Warning, informative);
         QCOMPARE(got, answer);
-        QCOMPARE(title, QStringLiteral("OMBattleAnim"));
-        QCOMPARE(text, QStringLiteral("Gloomfen is flooded."));
-        QCOMPARE(shownInformative, informative);
-        QCOMPARE(shownIcon, yesNo ? QMessageBox::Question : QMessageBox::Warning);
-        buttonTexts.sort();
-        QCOMPARE(buttonTexts, (yesNo ? QStringList{"No", "Yes"} : QStringList{"OK"}));
-        QCOMPARE(defaultText, yesNo ? QStringLiteral("Yes") : QStringLiteral("OK"));
+        QCOMPARE(shown, (QStringList{"OMBattleAnim", "Gloomfen is flooded.", informative,
+                                     QString::number(yesNo ? QMessageBox::Question
+                                                           : QMessageBox::Warning),
+                                     yesNo ? "No Yes" : "OK", yesNo ? "Yes" : "OK"}));
         QCOMPARE(parent, &owner);
     }
 
@@ -136,13 +124,12 @@ private slots:
             QFile f(dir.path() + "/" + name);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
-        QString title, selectedFilter, startedIn;
-        QStringList filters, listed, all;
-        WhenModal<QFileDialog>(this, [&](QFileDialog* dialog) {
-            title = dialog->windowTitle();
-            filters = dialog->nameFilters();
-            selectedFilter = dialog->selectedNameFilter();
-            startedIn = dialog->directory().absolutePath();
+        QStringList seen;  // title, folder, the filter selected, then every filter
+        QStringList listed, all;
+        const WhenModal<QFileDialog> answering([&](QFileDialog* dialog) {
+            seen = QStringList{dialog->windowTitle(), dialog->directory().absolutePath(),
+                               dialog->selectedNameFilter()} +
+                   dialog->nameFilters();
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
             // What the dialog lists: ROM images in any letter case, then
             // with "All files" everything.
@@ -172,14 +159,11 @@ private slots:
             }
         });
 
-        const Watchdog watchdog;
         om::QtDesktop desktop;
         const QString chosen = desktop.chooseRomFile(nullptr, dir.path());
         QCOMPARE(chosen, accept ? path : QString());
-        QCOMPARE(title, QStringLiteral("Open"));
-        QCOMPARE(startedIn, dir.path());
-        QCOMPARE(filters, (QStringList{"SNES ROM files (*.smc *.sfc)", "All files (*)"}));
-        QCOMPARE(selectedFilter, QStringLiteral("SNES ROM files (*.smc *.sfc)"));
+        const QString roms = QStringLiteral("SNES ROM files (*.smc *.sfc)");
+        QCOMPARE(seen, (QStringList{"Open", dir.path(), roms, roms, "All files (*)"}));
         QCOMPARE(listed, (QStringList{"BARE.SFC", "Mirewood.smc", "Mixed.Smc", "SHOUT.SMC",
                                       "bare.sfc"}));
         QCOMPARE(all.size(), 7);

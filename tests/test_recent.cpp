@@ -49,8 +49,6 @@ void TestRecent::listAfterOpens_data() {
     QTest::addColumn<QStringList>("texts");  // DIR: the ROMs' folder
     const QString clear = QStringLiteral("&Clear List");
     QTest::newRow("none") << QList<int>{} << "" << QList<int>{} << QStringList{clear};
-    QTest::newRow("one") << QList<int>{3} << "" << QList<int>{3}
-                         << QStringList{"&1 rom3.smc", "", clear};
     QTest::newRow("newest first, a reopened one moves up")
         << QList<int>{0, 1, 2, 0} << "" << QList<int>{0, 2, 1}
         << QStringList{"&1 rom0.smc", "&2 rom2.smc", "&3 rom1.smc", "", clear};
@@ -86,11 +84,11 @@ void TestRecent::listAfterOpens() {
     if (then == "choose gone") {
         QVERIFY(QFile::remove(path(0)));
         f.window->command(ID_FILE_MRU_FILE1 + 1)->trigger();
-        QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-        QCOMPARE(f.desktop.shown[0].text, omtest::kOpenFailed);
-        QCOMPARE(f.desktop.shown[0].informative, QStringLiteral("No such file or directory"));
     }
-    QVERIFY(f.desktop.shown.size() == (then == "choose gone" ? 1u : 0u));
+    QCOMPARE(f.desktop.shown.size(), std::size_t(then == "choose gone" ? 1 : 0));
+    for (const auto& box : f.desktop.shown)
+        QCOMPARE((QStringList{box.text, box.informative}),
+                 (QStringList{omtest::kOpenFailed, "No such file or directory"}));
     texts.replaceInStrings(QStringLiteral("DIR"), dir);
     QCOMPARE(RecentTexts(*f.window), texts);
 
