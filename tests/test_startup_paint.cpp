@@ -46,59 +46,46 @@ QList<WId> StackingOrder() {
     return order;
 }
 
-// Records every expose and paint of the two windows, with the number of
-// build steps done at that moment.
+// Counts the exposes and paints of the two windows before the first build
+// step, and records the bar's value at each of its paints during the build.
 class PaintLog : public QObject {
 public:
-    struct Entry {
-        enum Kind { MainExposed, MainPainted, SplashExposed, SplashPainted, BarPainted } kind;
-        int step;
-    };
-
+    enum Kind { MainExposed, MainPainted, SplashExposed, SplashPainted };
     CBattleAnimDlg* main = nullptr;
-    std::vector<Entry> entries;
+    int beforeBuild[4] = {};
+    std::vector<int> barSteps;
     int step = 0;
     // At these steps of the build: was the splash above the main window?
     std::map<int, bool> splashOnTop{{1, false}, {416, false}, {832, false}};
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type t = event->type();
-        if (t != QEvent::Paint && t != QEvent::Expose)
-            return false;
         CSplashDlg* splash = main ? main->splash() : nullptr;
+        if ((t != QEvent::Paint && t != QEvent::Expose) || !main)
+            return false;
         if (splash && splash->progressBar())
             step = splash->progressBar()->value();
-        if (t == QEvent::Expose) {
-            auto* window = qobject_cast<QWindow*>(watched);
-            if (window && main && window == main->windowHandle())
-                entries.push_back({Entry::MainExposed, step});
-            else if (window && splash && window == splash->windowHandle())
-                entries.push_back({Entry::SplashExposed, step});
-            return false;
-        }
+        const auto seen = [&](Kind kind) { beforeBuild[kind] += step == 0; };
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || !main)
-            return false;
-        if (splash && widget == splash->progressBar()) {
-            entries.push_back({Entry::BarPainted, step});
+        if (t == QEvent::Expose) {
+            if (watched == main->windowHandle())
+                seen(MainExposed);
+            else if (splash && watched == splash->windowHandle())
+                seen(SplashExposed);
+        } else if (widget && splash && widget == splash->progressBar()) {
+            if (step > 0)
+                barSteps.push_back(step);
             if (splashOnTop.count(step)) {
                 const QList<WId> order = StackingOrder();
                 const auto at = [&](const QWidget* w) { return order.indexOf(w->winId()); };
                 splashOnTop[step] = at(main) >= 0 && at(splash) > at(main);
             }
+        } else if (widget && splash && widget->window() == splash) {
+            seen(SplashPainted);
+        } else if (widget && widget->window() == main) {
+            seen(MainPainted);
         }
-        else if (splash && widget->window() == splash)
-            entries.push_back({Entry::SplashPainted, step});
-        else if (widget->window() == main)
-            entries.push_back({Entry::MainPainted, step});
         return false;
-    }
-
-    int count(Entry::Kind kind, bool beforeBuild) const {
-        int n = 0;
-        for (const Entry& e : entries)
-            n += e.kind == kind && (e.step == 0) == beforeBuild;
-        return n;
     }
 };
 
@@ -123,28 +110,20 @@ void TestStartupPaint::bothWindowsPaintBeforeTheBuild() {
     QTRY_VERIFY_WITH_TIMEOUT(window.pickersBuilt(), 30000);
     qApp->removeEventFilter(&log);
 
-    using E = PaintLog::Entry;
-    qInfo("before the first step: main exposed %d, painted %d; splash exposed %d, painted %d, "
-          "bar painted %d",
-          log.count(E::MainExposed, true), log.count(E::MainPainted, true),
-          log.count(E::SplashExposed, true), log.count(E::SplashPainted, true),
-          log.count(E::BarPainted, true));
+    using L = PaintLog;
+    qInfo("before the first step: main exposed %d, painted %d; splash exposed %d, painted %d",
+          log.beforeBuild[L::MainExposed], log.beforeBuild[L::MainPainted],
+          log.beforeBuild[L::SplashExposed], log.beforeBuild[L::SplashPainted]);
     // Both windows were on the screen and painted before anything was built.
-    QVERIFY(log.count(E::MainExposed, true) > 0);
-    QVERIFY(log.count(E::MainPainted, true) > 0);
-    QVERIFY(log.count(E::SplashExposed, true) > 0);
-    QVERIFY(log.count(E::SplashPainted, true) > 0);
+    for (const int n : log.beforeBuild)
+        QVERIFY(n > 0);
 
     // During the build, every step the bar made was painted at once: its
     // paints saw the values 1 to 832, each one.
-    std::vector<int> painted;
-    for (const E& e : log.entries)
-        if (e.kind == E::BarPainted && e.step > 0)
-            painted.push_back(e.step);
-    qInfo("bar painted %d times during the build", int(painted.size()));
+    qInfo("bar painted %d times during the build", int(log.barSteps.size()));
     std::vector<int> all(832);
     std::iota(all.begin(), all.end(), 1);
-    QCOMPARE(painted, all);
+    QCOMPARE(log.barSteps, all);
 
     // The splash was above the main window, in the stacking order the X
     // server (or the window manager) keeps, from the first step to the last.
