@@ -44,44 +44,11 @@ inline CliRun RunCli(const QStringList& args, const QByteArray& input = {}) {
     return r;
 }
 
-// Splits one CSV row per RFC 4180 (no line breaks inside fields).
-inline QList<QByteArray> CsvFields(const QByteArray& row) {
-    QList<QByteArray> fields;
-    QByteArray field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < row.size(); ++i) {
-        const char c = row[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < row.size() && row[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"' && field.isEmpty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields += field;
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields += field;
-    return fields;
-}
-
 inline QList<QByteArray> Lines(const QByteArray& text) {
     QList<QByteArray> lines = text.split('\n');
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast();
     return lines;
-}
-
-inline bool ExactlyOneLine(const QByteArray& err) {
-    return !err.isEmpty() && err.endsWith('\n') && err.count('\n') == 1 && err.size() > 1;
 }
 
 // A run that ended with status code, one line on standard error holding
@@ -90,7 +57,8 @@ inline bool ExactlyOneLine(const QByteArray& err) {
     do {                                                                          \
         const omtest::CliRun& r_ = (run);                                         \
         QCOMPARE(r_.exitCode, code);                                              \
-        QVERIFY2(omtest::ExactlyOneLine(r_.err), r_.err.constData());             \
+        QVERIFY2(r_.err.count('\n') == 1 && r_.err.endsWith('\n') && r_.err.size() > 1, \
+                 r_.err.constData());                                             \
         QVERIFY2(r_.err.contains(says), r_.err.constData());                      \
         QCOMPARE(r_.out, QByteArray());                                           \
     } while (false)
