@@ -139,8 +139,11 @@ private slots:
         data.InitGroupRecords(om::GroupTemplateTable, om::LeadEnemyTable);
         QCOMPARE(om::ComposeDisplayName(data, 0), std::string(" + "));
         QCOMPARE(om::ComposeDisplayName(data, 10), std::string());
-        for (int g : {255, 300, 482, 483})
-            QCOMPARE(om::ComposeDisplayName(data, g), Tmpl(g));
+        for (const auto& [g, text] : {std::pair{255, "2 Gloomfins + Saltmaw (Mudlight Fen)"},
+                                      {300, "Ash Lizard + 3 Cinder Imps (Ashfall Rise)"},
+                                      {482, "Final Moon Warden + Ebbkeeper x2"},
+                                      {483, "null"}})
+            QCOMPARE(om::ComposeDisplayName(data, g), std::string(text));
 
         for (int k = 0; k < om::kEnemyNameCount; ++k)
             SetName(data, k, "Foe " + std::to_string(k + 1));
