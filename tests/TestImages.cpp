@@ -10,8 +10,6 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-om::RomImage MakeTestImage() { return MakeTestImage(om::kSmcLayout); }
-
 om::RomImage MakeTestImage(const om::RomLayout& layout, long size) {
     om::RomImage image(size >= 0 ? size : layout.headerSize + 3L * 1024 * 1024, layout);
     image.putTitle();

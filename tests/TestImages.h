@@ -13,11 +13,9 @@ namespace omtest {
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
 // An image with the title, enemy names "Enemy 1" .. "Enemy 230" and every
-// entry g holding (g, g >> 8, 255 - g % 256, 1).
-om::RomImage MakeTestImage();
-// The same contents laid out for the given layout, in an image of size bytes
-// (3 MiB of cartridge after the layout's header when size is -1).
-om::RomImage MakeTestImage(const om::RomLayout& layout, long size = -1);
+// entry g holding (g, g >> 8, 255 - g % 256, 1), laid out for the given layout
+// in an image of size bytes (3 MiB of cartridge after the header when -1).
+om::RomImage MakeTestImage(const om::RomLayout& layout = om::kSmcLayout, long size = -1);
 
 // The offsets at which a and b differ (a size difference counts from the
 // shorter end on).

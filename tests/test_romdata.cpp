@@ -6,15 +6,12 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <cstdio>
 #include <memory>
 #include <string>
 
 #include "TestImages.h"
-#include "catalogue/GroupTemplates.h"
 #include "romdata/BattleAnimData.h"
 #include "romdata/RegularFile.h"
 #include "romdata/RomFile.h"
@@ -28,39 +25,17 @@ constexpr long kTitleAt = 0x101C0;
 constexpr long kNamesAt = 0x1597E7;
 constexpr long kTableAt = 776862;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f)
-            std::fclose(f);
-    }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+int Close(std::FILE* f) { return std::fclose(f); }
+using File = std::unique_ptr<std::FILE, decltype(&Close)>;
 
-File OpenRead(const std::string& path) { return File(std::fopen(path.c_str(), "rb")); }
-File OpenUpdate(const std::string& path) { return File(std::fopen(path.c_str(), "rb+")); }
+File OpenRead(const std::string& path) { return File(std::fopen(path.c_str(), "rb"), &Close); }
+File OpenUpdate(const std::string& path) { return File(std::fopen(path.c_str(), "rb+"), &Close); }
 
-long FileSize(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
-}
-
-// Puts garbage in every byte of enemy record k that is not part of its name:
-// the leading byte and the 68 bytes after the 25 name bytes.
-void FillRecordOutsideName(om::RomImage& image, int k, std::uint8_t garbage) {
-    const long at = image.layout().enemyRecordOffset(k);
-    image.put(at, garbage);
-    for (long i = 1 + om::kEnemyNameLength; i < om::kEnemyRecordSize; ++i)
-        image.put(at + i, static_cast<std::uint8_t>(garbage + i));
-}
-
-std::string SlotText(const om::EnemyNameSlot& slot) {
-    std::string s;
-    for (unsigned char c : slot) {
-        if (c == 0)
-            break;
-        s += static_cast<char>(c);
-    }
-    return s;
+// Name text as stored: each character plus 0x30.
+QByteArray Encoded(QByteArray text) {
+    for (char& c : text)
+        c = static_cast<char>(static_cast<unsigned char>(c) + 0x30);
+    return text;
 }
 
 }  // namespace
@@ -72,25 +47,26 @@ private slots:
 
     // The title matches exactly, and not with any one of its bytes changed.
     void titleEverySingleByteChange() {
+        const std::string title = "ORBIT MARSH";
         om::RomImage image(kTitleAt + 11);
-        image.putTitle();
+        image.putTitle(title);
         omtest::TempRom rom(image);
         File f = OpenUpdate(rom.path());
         QVERIFY(f);
+        const auto put = [&](int i, int byte) {
+            std::fseek(f.get(), kTitleAt + i, SEEK_SET);
+            std::fputc(byte & 0xFF, f.get());
+            std::fflush(f.get());
+        };
         QVERIFY(om::ReadTitle(f.get()));
-        for (int i = 0; i < om::kTitleLength; ++i) {
-            const int original = om::kExpectedTitle[i];
+        for (int i = 0; i < 11; ++i) {
             // Case, low bit, high bit, and the byte made zero.
-            for (int delta : {1, 0x20, 0x80, original}) {
-                std::fseek(f.get(), kTitleAt + i, SEEK_SET);
-                std::fputc((original ^ delta) & 0xFF, f.get());
-                std::fflush(f.get());
+            for (int delta : {1, 0x20, 0x80, int(title[i])}) {
+                put(i, title[i] ^ delta);
                 QVERIFY2(!om::ReadTitle(f.get()),
                          qPrintable(QStringLiteral("byte %1 xor 0x%2").arg(i).arg(delta, 0, 16)));
             }
-            std::fseek(f.get(), kTitleAt + i, SEEK_SET);
-            std::fputc(original, f.get());
-            std::fflush(f.get());
+            put(i, title[i]);
             QVERIFY(om::ReadTitle(f.get()));
         }
     }
@@ -102,24 +78,17 @@ private slots:
         QTest::addColumn<QByteArray>("stored");    // the 25 bytes after the record's first
         QTest::addColumn<QByteArray>("expected");  // decoded text
 
-        auto encode = [](const QByteArray& text) {
-            QByteArray out;
-            for (char c : text)
-                out += static_cast<char>(om::EncodeNameByte(static_cast<unsigned char>(c)));
-            return out;
-        };
         const QByteArray full25 = "Thornback Mire Strider XL";
         Q_ASSERT(full25.size() == 25);
 
-        QTest::newRow("first record") << 0 << encode("Sludge Newt") << QByteArray("Sludge Newt");
-        QTest::newRow("second record") << 1 << encode("Reedcutter") << QByteArray("Reedcutter");
-        QTest::newRow("last record") << 229 << encode("Ebb Tyrant") << QByteArray("Ebb Tyrant");
-        QTest::newRow("25 bytes, no terminator") << 7 << encode(full25) << full25;
-        QTest::newRow("last record, 25 bytes") << 229 << encode(full25) << full25;
+        QTest::newRow("first record") << 0 << Encoded("Sludge Newt") << QByteArray("Sludge Newt");
+        QTest::newRow("second record") << 1 << Encoded("Reedcutter") << QByteArray("Reedcutter");
+        QTest::newRow("25 bytes, no terminator") << 7 << Encoded(full25) << full25;
+        QTest::newRow("last record, 25 bytes") << 229 << Encoded(full25) << full25;
         QTest::newRow("stored 0x30 ends the name")
-            << 3 << encode("Ash") + QByteArray("\x30", 1) + encode("Tail") << QByteArray("Ash");
+            << 3 << Encoded("Ash") + QByteArray("\x30", 1) + Encoded("Tail") << QByteArray("Ash");
         QTest::newRow("stored 0x00 ends the name")
-            << 3 << encode("Ash") + QByteArray("\0", 1) + encode("Tail") << QByteArray("Ash");
+            << 3 << Encoded("Ash") + QByteArray("\0", 1) + Encoded("Tail") << QByteArray("Ash");
         QTest::newRow("empty: stored 0x30 first") << 4 << QByteArray("\x30Xyz", 4) << QByteArray();
         QTest::newRow("bytes below 0x30 wrap around")
             << 5 << QByteArray("\x01\x19\x2F\x31", 4) << QByteArray("\xD1\xE9\xFF\x01", 4);
@@ -133,14 +102,15 @@ private slots:
         QFETCH(QByteArray, expected);
 
         om::RomImage image;
-        // Every record around k is filled with garbage and non-zero name bytes,
-        // so reading a byte too many or from the wrong place shows.
-        for (int j = 0; j < om::kEnemyNameCount; ++j) {
-            FillRecordOutsideName(image, j, static_cast<std::uint8_t>(0x41 + j % 50));
-            image.putRawEnemyName(j, std::string(om::kEnemyNameLength, '\x95'));
-        }
+        // Every record around k is filled with garbage (its first byte and the
+        // 68 after the name) and 25 non-zero name bytes, so reading a byte too
+        // many or from the wrong place shows.
+        for (int j = 0; j < om::kEnemyNameCount; ++j)
+            for (int i = 0; i < 94; ++i)
+                image.put(kNamesAt + 94L * j + i,
+                          static_cast<std::uint8_t>(i >= 1 && i <= 25 ? 0x95 : 0x41 + j % 50 + i));
         const long base = kNamesAt + 94L * k + 1;
-        for (int i = 0; i < om::kEnemyNameLength; ++i)
+        for (int i = 0; i < 25; ++i)
             image.put(base + i, i < stored.size() ? static_cast<std::uint8_t>(stored[i]) : 0);
         // The byte after the last record is not part of any name either.
         image.put(kNamesAt + 94L * om::kEnemyNameCount, 0x77);
@@ -151,11 +121,11 @@ private slots:
         om::EnemyNameSlot slot;
         slot.fill(0x5A);
         om::ReadEnemyName(f.get(), k, slot);
-        QCOMPARE(QByteArray::fromStdString(SlotText(slot)), expected);
-        // Every one of the 25 bytes is decoded from the file, whatever it held.
-        for (int i = 0; i < om::kEnemyNameLength; ++i) {
+        // Every one of the 25 bytes is decoded from the file, whatever it held:
+        // stored b is b - 0x30, and 0 stays 0.
+        for (int i = 0; i < 25; ++i) {
             const int b = i < stored.size() ? static_cast<unsigned char>(stored[i]) : 0;
-            QCOMPARE(int(slot[static_cast<std::size_t>(i)]), int(om::DecodeNameByte(b)));
+            QCOMPARE(int(slot[static_cast<std::size_t>(i)]), b == 0 ? 0 : (b - 0x30) & 0xFF);
         }
 
         om::BattleAnimData data;
@@ -171,9 +141,9 @@ private slots:
         const long size = kNamesAt + 94L * 5 + 1 + 10;
         om::RomImage image(size);
         for (int k = 0; k <= 5; ++k)
-            image.putEnemyName(k, "Quagmire Lurker Elder");  // 21 bytes
+            image.putRawEnemyName(k, Encoded("Quagmire Lurker Elder").toStdString());  // 21 bytes
         omtest::TempRom rom(image);
-        QCOMPARE(FileSize(rom.path()), size);
+        QCOMPARE(long(rom.bytes().size()), size);
 
         File f = OpenRead(rom.path());
         QVERIFY(f);
