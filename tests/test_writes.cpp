@@ -211,6 +211,7 @@ void TestWrites::saveFailsWhole() {
     QCOMPARE(f.desktop.shown.size(), std::size_t(fault.isEmpty() ? 0 : 1));
     if (!fault.isEmpty())
         QCOMPARE(f.desktop.shown[0].text, omtest::kSaveFailed);
+    QCOMPARE(f.window->isWindowModified(), !fault.isEmpty());  // a failed Save keeps the mark
     QVERIFY(f.rom.bytes() == (tableNew ? saved.bytes() : omtest::TestImage(true).bytes()));
     f.window->OnFileSaveChanges();
     QCOMPARE(f.desktop.shown.size(), std::size_t(fault.isEmpty() ? 0 : 1));
