@@ -66,11 +66,12 @@ visible_windows() { xdotool search --onlyvisible --pid $pid 2>/dev/null | wc -l;
 
 # start_editor ARGS...: starts the editor in $tmp and waits until its main
 # window is up, the splash gone and the window active; sets pid and win.
+# Up to 90 s each: a loaded machine (a build beside it) is slow to map a window.
 start_editor() {
   (cd "$tmp" && exec "$app" "$@") 2>"$tmp/app.log" &
   pid=$!
   win=""
-  for _ in $(seq 300); do
+  for _ in $(seq 900); do
     win=$(xdotool search --onlyvisible --name "^Orbitmarsh Battle Animation Editor$" 2>/dev/null | head -1)
     [ -n "$win" ] && break
     kill -0 $pid 2>/dev/null || failed "the editor ended before its window appeared"
@@ -78,7 +79,7 @@ start_editor() {
   done
   [ -n "$win" ] || failed "the main window did not appear on $DISPLAY"
   # The splash goes away once the pickers are built; a named ROM opens then.
-  for _ in $(seq 300); do
+  for _ in $(seq 900); do
     [ "$(visible_windows)" -eq 1 ] && break
     sleep 0.1
   done
