@@ -74,19 +74,6 @@ void RomFile::adopt(std::unique_ptr<RomStream> stream) {
 
 void RomFile::close() { stream_.reset(); }
 
-void RomFile::beginWrite() {
-    if (stream_)
-        stream_->clearError();
-}
-
-bool RomFile::finishWrite() {
-    if (!stream_)
-        return false;
-    const bool flushed = std::fflush(stream_->file()) == 0;
-    const bool committed = stream_->commitAndSync();
-    return flushed && committed && !std::ferror(stream_->file()) && !stream_->failed();
-}
-
 bool RomFile::stillAtPath() const {
     if (!stream_)
         return false;
@@ -154,11 +141,6 @@ bool RomStream::readAll(std::vector<std::uint8_t>& bytes, std::size_t maxSize) {
     return true;
 }
 
-void RomStream::clearError() {
-    std::clearerr(file_);
-    failed_ = false;
-}
-
 bool RomStream::commit() {
     const char* p = pending_.data();
     std::size_t left = pending_.size();
@@ -176,18 +158,6 @@ bool RomStream::commit() {
         at += n;
     }
     pending_.clear();
-    return !failed_;
-}
-
-bool RomStream::commitAndSync() {
-    if (!commit())
-        return false;
-    int r;
-    do
-        r = systemCalls().fdatasync(fd_);
-    while (r != 0 && errno == EINTR);
-    if (r != 0)
-        failed_ = true;
     return !failed_;
 }
 

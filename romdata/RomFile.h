@@ -3,9 +3,10 @@
 //
 // The stream is a C stream like any other: the layout's primitives seek
 // before every entry and read and write single bytes through it. Underneath,
-// bytes written are held in memory until finishWrite() or close(), so the
-// 485 seek-and-write steps of a save cost no system call each; reads see
-// what was written.
+// bytes written are held in memory until close(), so 485 seek-and-write
+// steps cost no system call each; reads see what was written. The editor's
+// and the companion's saves write the table in one piece beside the stream
+// (TableWrite), not through it.
 //
 // A ROM open here is locked (an exclusive flock) for as long as it is open,
 // so a second editor or a writing companion command cannot undo our saves
@@ -62,11 +63,6 @@ public:
     // Flushes and closes the stream, if any.
     void close();
 
-    // Clears the stream's error state before a batch of writes.
-    void beginWrite();
-    // Puts everything written so far into the file and onto the storage
-    // (fdatasync); false when that, or any write since beginWrite(), failed.
-    bool finishWrite();
     // The open file is still the one its path names: not deleted, not
     // renamed away or replaced by another file since it was opened.
     bool stillAtPath() const;
@@ -89,14 +85,11 @@ public:
     bool readAll(std::vector<std::uint8_t>& bytes, std::size_t maxSize);
     // Writes the bytes held in memory to the file; false on failure.
     bool commit();
-    // commit(), then flushes the file's data to the storage.
-    bool commitAndSync();
     bool failed() const { return failed_; }
     // A read through the stream failed (not: it reached the end).
     bool readFailed() const { return readError_ != 0; }
     // The system's error number of the read that failed; 0 when none did.
     int readError() const { return readError_; }
-    void clearError();
     bool sameFile(const RomStream& other) const;
 
     // The system calls behind every stream: tests replace them to make
