@@ -52,8 +52,6 @@ public:
     QString chooseRomFile(QWidget*, const QString& startFolder) override {
         ++fileDialogs;
         startFolders.append(startFolder);
-        if (whileChoosing)
-            whileChoosing();
         if (files.empty())
             return {};
         const QString f = files.front();
@@ -78,7 +76,6 @@ public:
 
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
-    std::function<void()> whileChoosing;  // runs while the dialog is up
     std::deque<QString> patchFiles;  // what the Export Patch dialog returns
     int patchDialogs = 0;
     std::function<void()> whileShowing;   // runs while a message box is up
