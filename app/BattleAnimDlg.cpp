@@ -186,10 +186,6 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
             &CBattleAnimDlg::OnFileExportPatch);
     connect(command(ID_FILE_EXIT), &QAction::triggered, this, &QDialog::reject);
     connect(command(ID_EDIT_FINDGROUP), &QAction::triggered, this, &CBattleAnimDlg::OnEditFindGroup);
-    // Every change of a field is a change of the shown group's values.
-    for (ByteField* f : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
-        connect(f, &ByteField::changed, this,
-                [this] { emit groupValuesChanged(editor_->shownGroup()); });
     AddBackgroundLookup({layer1Picker_, layer1Lo_, layer1Hi_},
                         [this] { OnGroupsUsingBackground(1); });
     AddBackgroundLookup({layer2Picker_, layer2Lo_, layer2Hi_},
@@ -569,7 +565,6 @@ void CBattleAnimDlg::OnFileSaveChanges() {
     else
         desktop_.messageBox(this, QString::fromLatin1(text), Desktop::Buttons::Ok,
                             Desktop::Icon::Warning);
-    emit groupValuesChanged(editor_->shownGroup());
 }
 
 std::vector<std::uint8_t> CBattleAnimDlg::EditedTable() const {

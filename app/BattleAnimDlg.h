@@ -105,10 +105,6 @@ public:
     void OnFindGroupChosen(int group);
 
 signals:
-    // The values the editor holds for group changed: a field typed or
-    // filled by a picker, or Save. Whatever else changes a group's values
-    // (undo, redo) emits it too.
-    void groupValuesChanged(int group);
     // A ROM was opened or closed: every group may show other values and
     // descriptions.
     void romChanged();

@@ -19,9 +19,9 @@ FindGroupDlg& CBattleAnimDlg::findGroupWindow() {
                            }};
         findGroup_ = new FindGroupDlg(std::move(source), this);
         connect(findGroup_, &FindGroupDlg::groupChosen, this, &CBattleAnimDlg::OnFindGroupChosen);
-        connect(this, &CBattleAnimDlg::groupValuesChanged, findGroup_, &FindGroupDlg::refreshGroup);
         connect(this, &CBattleAnimDlg::romChanged, findGroup_, &FindGroupDlg::refreshAll);
-        // A step done, undone or redone may change groups not shown.
+        // Every change of a group's values is a step done, undone or redone
+        // (typing merged into its step too), and may change groups not shown.
         connect(undoStack_, &QUndoStack::indexChanged, findGroup_, &FindGroupDlg::refreshChanged);
     }
     return *findGroup_;

@@ -213,11 +213,6 @@ void FindGroupDlg::present(const QString& filter) {
     });
 }
 
-void FindGroupDlg::refreshGroup(int group) {
-    model_->reloadGroup(group);
-    updateCountLine();
-}
-
 void FindGroupDlg::refreshChanged() {
     for (int g = 0; g < model_->rowCount(); ++g)
         model_->reloadGroup(g);

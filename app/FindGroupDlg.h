@@ -37,8 +37,6 @@ public:
     // field. A filter, when given, replaces the one typed.
     void present(const QString& filter = QString());
 
-    // One group's values changed in the editor.
-    void refreshGroup(int group);
     // Every row anew: a ROM was opened or closed.
     void refreshAll();
     // The rows whose values changed, whichever: an undo or redo may set

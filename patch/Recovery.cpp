@@ -1,6 +1,5 @@
 #include "patch/Recovery.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -75,21 +74,6 @@ std::string Hex32(std::uint32_t value) {
     char text[9];
     std::snprintf(text, sizeof text, "%08" PRIX32, value);
     return text;
-}
-
-bool SyncFolder(const std::string& folder, std::string& error) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        error = "cannot open " + folder + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool synced = ::fsync(fd) == 0;
-    const int why = errno;
-    const bool closed = ::close(fd) == 0;
-    if (synced && closed)
-        return true;
-    error = "cannot sync " + folder + ": " + std::strerror(synced ? errno : why);
-    return false;
 }
 
 }  // namespace
@@ -241,8 +225,7 @@ bool RecoveryStore::write(const RomLayout& layout, ByteSpan file, std::uint32_t 
            WriteFileAtomically(s + ".txt",
                                ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()),
                                         text.size()),
-                               error) &&
-           SyncFolder(folder_, error);
+                               error);
 }
 
 std::optional<ByteVector> RecoveryStore::read(ByteSpan file, std::uint32_t fileCrc,
