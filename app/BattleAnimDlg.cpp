@@ -186,6 +186,9 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
             &CBattleAnimDlg::OnFileExportPatch);
     connect(command(ID_FILE_EXIT), &QAction::triggered, this, &QDialog::reject);
     connect(command(ID_EDIT_FINDGROUP), &QAction::triggered, this, &CBattleAnimDlg::OnEditFindGroup);
+    connect(command(ID_EDIT_COPYENTRY), &QAction::triggered, this, &CBattleAnimDlg::OnEditCopyEntry);
+    connect(command(ID_EDIT_PASTEENTRY), &QAction::triggered, this,
+            &CBattleAnimDlg::OnEditPasteEntry);
     AddBackgroundLookup({layer1Picker_, layer1Lo_, layer1Hi_},
                         [this] { OnGroupsUsingBackground(1); });
     AddBackgroundLookup({layer2Picker_, layer2Lo_, layer2Hi_},
@@ -234,6 +237,9 @@ void CBattleAnimDlg::BuildMenu() {
         {"&Edit", CONTROL(ID_EDIT_UNDO), "&Undo"},
         {"&Edit", CONTROL(ID_EDIT_REDO), "&Redo"},
         {"&Edit", 0, nullptr, nullptr},
+        {"&Edit", CONTROL(ID_EDIT_COPYENTRY), "&Copy Entry"},
+        {"&Edit", CONTROL(ID_EDIT_PASTEENTRY), "&Paste Entry"},
+        {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
@@ -266,6 +272,10 @@ void CBattleAnimDlg::BuildMenu() {
     command(ID_EDIT_UNDO)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     command(ID_EDIT_REDO)->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    command(ID_EDIT_COPYENTRY)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    command(ID_EDIT_PASTEENTRY)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    for (int id : {ID_EDIT_COPYENTRY, ID_EDIT_PASTEENTRY})
+        command(id)->setEnabled(false);
 }
 
 QAction* CBattleAnimDlg::command(int id) const {
@@ -374,6 +384,8 @@ void CBattleAnimDlg::EnableEditing(bool enable) {
                                                       layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_,
                                                       save_})
         w->setEnabled(enable);
+    for (int id : {ID_EDIT_COPYENTRY, ID_EDIT_PASTEENTRY})
+        command(id)->setEnabled(enable);
 }
 
 // --- ROM life cycle -------------------------------------------------------

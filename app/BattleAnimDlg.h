@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/RecentFiles.h"
@@ -104,6 +105,15 @@ public:
     // list selects it.
     void OnFindGroupChosen(int group);
 
+    // Edit > Copy Entry and Paste Entry: the shown group's four values to
+    // the clipboard as text, and back into the shown group (one step).
+    void OnEditCopyEntry();
+    void OnEditPasteEntry();
+    // Find Group's changes of the selected groups: a layer's background
+    // asked for, or the entry on the clipboard, set into each (one step).
+    void OnFindSetLayer(int layer, const QList<int>& groups);
+    void OnFindPasteEntry(const QList<int>& groups);
+
 signals:
     // A ROM was opened or closed: every group may show other values and
     // descriptions.
@@ -158,6 +168,9 @@ private:
     void ShowSizeProblem(const char* text, long size, long limit);
     // Shows the edits a recovery holds (the image it gives) as unsaved edits.
     void RestoreEdits(const std::vector<std::uint8_t>& image);
+    // The entry the clipboard holds; nothing, after saying so, when it
+    // holds none.
+    std::optional<GroupValues> EntryFromClipboard(QWidget* owner);
 
     BattleAnimData& data_;
     Desktop& desktop_;

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QFileDialog;
 class QWidget;
@@ -33,6 +34,11 @@ public:
     virtual QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) = 0;
     // Asks the desktop to open a document; false when it could not.
     virtual bool openDocument(const QString& path) = 0;
+    // A line the user typed into a small modal dialog titled title, with
+    // label above the field and initial in it, selected; nothing when the
+    // dialog was cancelled.
+    virtual std::optional<QString> askText(QWidget* owner, const QString& title,
+                                           const QString& label, const QString& initial) = 0;
 };
 
 // The filters of the file-open dialog, the first one selected. Its patterns
@@ -61,6 +67,8 @@ public:
     QString chooseRomFile(QWidget* owner, const QString& startFolder = {}) override;
     QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) override;
     bool openDocument(const QString& path) override;
+    std::optional<QString> askText(QWidget* owner, const QString& title, const QString& label,
+                                   const QString& initial) override;
 };
 
 }  // namespace om

@@ -19,6 +19,9 @@ FindGroupDlg& CBattleAnimDlg::findGroupWindow() {
                            }};
         findGroup_ = new FindGroupDlg(std::move(source), this);
         connect(findGroup_, &FindGroupDlg::groupChosen, this, &CBattleAnimDlg::OnFindGroupChosen);
+        connect(findGroup_, &FindGroupDlg::setLayerRequested, this, &CBattleAnimDlg::OnFindSetLayer);
+        connect(findGroup_, &FindGroupDlg::pasteEntryRequested, this,
+                &CBattleAnimDlg::OnFindPasteEntry);
         connect(this, &CBattleAnimDlg::romChanged, findGroup_, &FindGroupDlg::refreshAll);
         // Every change of a group's values is a step done, undone or redone
         // (typing merged into its step too), and may change groups not shown.

@@ -7,12 +7,16 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QMenu>
+#include <QPushButton>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "res/ResourceIds.h"
@@ -158,7 +162,7 @@ FindGroupDlg::FindGroupDlg(GroupSource source, QWidget* owner) : QDialog(owner) 
     Identify(table_, "IDC_FIND_TABLE", IDC_FIND_TABLE);
     table_->setModel(proxy_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setWordWrap(false);
     table_->verticalHeader()->hide();
@@ -176,9 +180,27 @@ FindGroupDlg::FindGroupDlg(GroupSource source, QWidget* owner) : QDialog(owner) 
     count_ = new QLabel(this);
     Identify(count_, "IDC_FIND_COUNT", IDC_FIND_COUNT);
 
+    // What changes the selected rows' groups.
+    const auto button = [this](const char* name, int id, const char* text) {
+        auto* b = new QPushButton(QString::fromLatin1(text), this);
+        Identify(b, name, id);
+        b->setAutoDefault(false);
+        return b;
+    };
+    setLayer1_ = button("IDC_FIND_SETLAYER1", IDC_FIND_SETLAYER1, "Set Layer &1 Background...");
+    setLayer2_ = button("IDC_FIND_SETLAYER2", IDC_FIND_SETLAYER2, "Set Layer &2 Background...");
+    pasteEntry_ = button("IDC_FIND_PASTEENTRY", IDC_FIND_PASTEENTRY,
+                         "&Paste Entry into Selected Groups");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(setLayer1_);
+    buttons->addWidget(setLayer2_);
+    buttons->addWidget(pasteEntry_);
+    buttons->addStretch(1);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(filter_);
     layout->addWidget(table_, 1);
+    layout->addLayout(buttons);
     layout->addWidget(count_);
     resize(metrics.horizontalAdvance(QLatin1Char('x')) * 80, metrics.height() * 30);
 
@@ -186,15 +208,38 @@ FindGroupDlg::FindGroupDlg(GroupSource source, QWidget* owner) : QDialog(owner) 
     connect(filter_, &QLineEdit::returnPressed, this, &FindGroupDlg::chooseCurrentRow);
     connect(table_, &QTableView::activated, this, &FindGroupDlg::chooseCurrentRow);
     connect(table_, &QTableView::customContextMenuRequested, this, &FindGroupDlg::rowMenu);
+    connect(setLayer1_, &QPushButton::clicked, this,
+            [this] { emit setLayerRequested(1, selectedGroups()); });
+    connect(setLayer2_, &QPushButton::clicked, this,
+            [this] { emit setLayerRequested(2, selectedGroups()); });
+    connect(pasteEntry_, &QPushButton::clicked, this,
+            [this] { emit pasteEntryRequested(selectedGroups()); });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &FindGroupDlg::updateSelectionCommands);
     // Ctrl+F inside the window goes back to the filter.
     auto* find = new QShortcut(QKeySequence::Find, this);
     connect(find, &QShortcut::activated, this, [this] { present(); });
 
     model_->reload();
     updateCountLine();
+    updateSelectionCommands();
 }
 
 FindGroupDlg::~FindGroupDlg() = default;
+
+QList<int> FindGroupDlg::selectedGroups() const {
+    QList<int> groups;
+    for (const QModelIndex& row : table_->selectionModel()->selectedRows(kGroupColumn))
+        groups.append(row.data().toInt());
+    std::sort(groups.begin(), groups.end());
+    return groups;
+}
+
+void FindGroupDlg::updateSelectionCommands() {
+    const bool any = table_->selectionModel()->hasSelection();
+    for (QPushButton* b : {setLayer1_, setLayer2_, pasteEntry_})
+        b->setEnabled(any);
+}
 
 void FindGroupDlg::present(const QString& filter) {
     if (!filter.isNull())
@@ -269,6 +314,18 @@ void FindGroupDlg::rowMenu(const QPoint& at) {
     connect(AddCommand(menu, "ID_GROUPS_USING_LAYER2", ID_GROUPS_USING_LAYER2,
                        QStringLiteral("Groups Using Its Layer &2 Background")),
             &QAction::triggered, this, [this, layer2] { present(LayerFilter(2, layer2)); });
+    // The changes apply to every selected row, the one clicked among them.
+    menu->addSeparator();
+    const QList<int> groups = selectedGroups();
+    connect(AddCommand(menu, "ID_FIND_SETLAYER1", ID_FIND_SETLAYER1,
+                       QStringLiteral("Set Layer 1 Background...")),
+            &QAction::triggered, this, [this, groups] { emit setLayerRequested(1, groups); });
+    connect(AddCommand(menu, "ID_FIND_SETLAYER2", ID_FIND_SETLAYER2,
+                       QStringLiteral("Set Layer 2 Background...")),
+            &QAction::triggered, this, [this, groups] { emit setLayerRequested(2, groups); });
+    connect(AddCommand(menu, "ID_FIND_PASTEENTRY", ID_FIND_PASTEENTRY,
+                       QStringLiteral("Paste Entry into Selected Groups")),
+            &QAction::triggered, this, [this, groups] { emit pasteEntryRequested(groups); });
     menu->popup(table_->viewport()->mapToGlobal(at));
 }
 

@@ -1,10 +1,13 @@
 // The Find Group window: every group in a table (number, description, the
 // background numbers of both layers as the editor holds them), narrowed by
 // the filter typed above it. A tool window of the main window, never modal;
-// choosing a row selects that group in the main window.
+// choosing a row selects that group in the main window. Several rows can be
+// selected (Shift and Ctrl clicks, Ctrl+A) and changed at once with the
+// buttons under the table or the rows' right-click menu.
 #pragma once
 
 #include <QDialog>
+#include <QList>
 #include <functional>
 #include <initializer_list>
 
@@ -12,6 +15,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableView;
 
 namespace om {
@@ -49,10 +53,16 @@ public:
     // The group of a row of the table as it is shown (sorted, filtered).
     int groupAtRow(int row) const;
     int rowCount() const;
+    // The groups of the selected rows, ascending.
+    QList<int> selectedGroups() const;
 
 signals:
     // A row was chosen with Enter or a double-click.
     void groupChosen(int group);
+    // "Set Layer N Background..." (layer 1 or 2) or "Paste Entry into
+    // Selected Groups" was chosen for the selected rows' groups.
+    void setLayerRequested(int layer, const QList<int>& groups);
+    void pasteEntryRequested(const QList<int>& groups);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,12 +73,16 @@ private:
     void updateCountLine();
     void chooseCurrentRow();
     void rowMenu(const QPoint& at);
+    void updateSelectionCommands();
 
     GroupTableModel* model_ = nullptr;
     GroupFilterProxy* proxy_ = nullptr;
     QLineEdit* filter_ = nullptr;
     QTableView* table_ = nullptr;
     QLabel* count_ = nullptr;
+    QPushButton* setLayer1_ = nullptr;
+    QPushButton* setLayer2_ = nullptr;
+    QPushButton* pasteEntry_ = nullptr;
 };
 
 // Adds "Groups Using This Background" to the right-click menu of each of

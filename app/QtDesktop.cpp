@@ -1,6 +1,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -81,6 +82,17 @@ QString QtDesktop::choosePatchFile(QWidget* owner, const QString& suggestedPath)
 
 bool QtDesktop::openDocument(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+std::optional<QString> QtDesktop::askText(QWidget* owner, const QString& title,
+                                          const QString& label, const QString& initial) {
+    QInputDialog dialog(owner);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextValue(initial);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 }  // namespace om

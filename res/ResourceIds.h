@@ -68,6 +68,16 @@ inline constexpr int ID_EDIT_REDO = 57644;
 inline constexpr int ID_FILE_OPENRECENT = 32794;
 inline constexpr int ID_FILE_CLEARRECENT = 32795;
 inline constexpr int ID_FILE_MRU_FILE1 = 0xE110;
+// Copy and paste of a group's entry; Find Group's changes of the selected
+// rows, its buttons and their commands.
+inline constexpr int ID_EDIT_COPYENTRY = 32820;
+inline constexpr int ID_EDIT_PASTEENTRY = 32821;
+inline constexpr int ID_FIND_SETLAYER1 = 32822;
+inline constexpr int ID_FIND_SETLAYER2 = 32823;
+inline constexpr int ID_FIND_PASTEENTRY = 32824;
+inline constexpr int IDC_FIND_SETLAYER1 = 1140;
+inline constexpr int IDC_FIND_SETLAYER2 = 1141;
+inline constexpr int IDC_FIND_PASTEENTRY = 1142;
 inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;

@@ -74,10 +74,22 @@ public:
         return documentsOpen;
     }
 
+    std::optional<QString> askText(QWidget*, const QString& title, const QString& label,
+                                   const QString& initial) override {
+        asked.append(title + QLatin1Char('|') + label + QLatin1Char('|') + initial);
+        if (texts.empty())
+            return std::nullopt;
+        const QString t = texts.front();
+        texts.pop_front();
+        return t;
+    }
+
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
     std::deque<QString> patchFiles;  // what the Export Patch dialog returns
     int patchDialogs = 0;
+    std::deque<QString> texts;  // what askText returns, in order; empty = cancel
+    QStringList asked;          // each askText's "title|label|initial"
     std::function<void()> whileShowing;   // runs while a message box is up
     bool documentsOpen = true;            // what openDocument answers
     std::vector<Shown> shown;
