@@ -207,6 +207,24 @@ void MeasureUndoRedo(std::vector<Figure>& figures, CBattleAnimDlg& window) {
     }, [&] { steps->redo(); }));
 }
 
+// Find Group's change of 12 selected groups' layer 1 (the number asked for
+// answered by the script), then its undo: one step each way.
+void MeasureBatchChange(std::vector<Figure>& figures, CBattleAnimDlg& window,
+                        omtest::ScriptedDesktop& desktop) {
+    QUndoStack* steps = window.history().stack();
+    const QList<int> groups = {3, 17, 40, 41, 99, 150, 206, 210, 300, 333, 420, 484};
+    int background = 0;
+    figures.push_back(Measure("12-group change and its undo", 20, 500, [&] {
+        desktop.texts.push_back(QString::number(background = background == 5 ? 6 : 5));
+    }, [&] {
+        const int before = steps->index();
+        window.OnFindSetLayer(1, groups);
+        if (steps->index() != before + 1)
+            std::abort();
+        steps->undo();
+    }));
+}
+
 long PeakRssKiB() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
@@ -316,6 +334,7 @@ int main(int argc, char** argv) {
                               [&] { window->editor().SelectGroup(p = (p + 37) % 485, true); }));
     MeasureFindGroup(figures, *window);
     MeasureUndoRedo(figures, *window);
+    MeasureBatchChange(figures, *window, desktop);
     // The recovery of a whole-table edit as the timer writes it: the edited
     // image, the patch, both files synced, the folder synced.
     for (int g = 0; g < kGroupCount; ++g)
