@@ -37,13 +37,6 @@ void BattleAnimData::ReadBattleBgEntries(std::FILE* file, const RomLayout& layou
     }
 }
 
-void BattleAnimData::WriteBattleBgEntries(std::FILE* file, const RomLayout& layout) const {
-    for (int g = 0; g < kGroupCount; ++g) {
-        const GroupRecord& r = record(g);
-        WriteEntry(file, g, r.layer1Lo, r.layer1Hi, r.layer2Lo, r.layer2Hi, layout);
-    }
-}
-
 std::vector<std::uint8_t> TableBytesOf(const GroupValuesTable& values) {
     std::vector<std::uint8_t> table;
     table.reserve(std::size_t(kGroupCount) * kEntrySize);

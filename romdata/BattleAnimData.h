@@ -41,7 +41,8 @@ inline void SetValues(GroupRecord& r, const GroupValues& v) {
 }
 
 // The 485 entries as the table holds them, 1,940 bytes: the low 8 bits of
-// each value, as WriteEntry writes them.
+// each value: what Save, and the recovery and Export Patch of the edits,
+// put into the file.
 std::vector<std::uint8_t> TableBytesOf(const GroupValuesTable& values);
 
 class EnemyNameTable {
@@ -69,7 +70,6 @@ public:
     void InitGroupRecords(const GroupTemplates& templates, const LeadEnemies& leadEnemies,
                           const RomLayout& layout = kSmcLayout);
     void ReadBattleBgEntries(std::FILE* file, const RomLayout& layout = kSmcLayout);
-    void WriteBattleBgEntries(std::FILE* file, const RomLayout& layout = kSmcLayout) const;
 
     GroupRecord& record(int g) { return records_.at(static_cast<std::size_t>(g)); }
     const GroupRecord& record(int g) const { return records_.at(static_cast<std::size_t>(g)); }

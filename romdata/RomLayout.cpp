@@ -38,13 +38,4 @@ BattleBgEntry ReadEntry(std::FILE* file, int g, const RomLayout& layout) {
     return e;
 }
 
-void WriteEntry(std::FILE* file, int g, int l1lo, int l1hi, int l2lo, int l2hi,
-                const RomLayout& layout) {
-    std::fseek(file, layout.entryOffset(g), SEEK_SET);
-    std::fputc(l1lo & 0xFF, file);
-    std::fputc(l1hi & 0xFF, file);
-    std::fputc(l2lo & 0xFF, file);
-    std::fputc(l2hi & 0xFF, file);
-}
-
 }  // namespace om

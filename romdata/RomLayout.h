@@ -88,8 +88,4 @@ constexpr unsigned char EncodeNameByte(unsigned char c) {
 
 BattleBgEntry ReadEntry(std::FILE* file, int g, const RomLayout& layout = kSmcLayout);
 
-// Writes the low 8 bits of each value: 256 goes out as 0x00, -1 as 0xFF.
-void WriteEntry(std::FILE* file, int g, int l1lo, int l1hi, int l2lo, int l2hi,
-                const RomLayout& layout = kSmcLayout);
-
 }  // namespace om

@@ -157,20 +157,17 @@ private slots:
 
     // ---------------------------------------------------------------- entries
 
-    void writeEntryKeepsLowBits() {
-        const om::RomImage image = omtest::MakeTestImage();
-        omtest::TempRom rom(image);
-        {
-            File f = OpenUpdate(rom.path());
-            QVERIFY(f);
-            om::WriteEntry(f.get(), 7, 300, 256, -2, -1);
-        }
-        const long at = kTableAt + 4 * 7;
-        const auto bytes = rom.bytes();
-        QCOMPARE((std::vector<int>{bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3]}),
-                 (std::vector<int>{0x2C, 0x00, 0xFE, 0xFF}));
-        for (long d : omtest::DifferingOffsets(image.bytes(), bytes))
-            QVERIFY2(d >= at && d < at + 4, qPrintable(QString::number(d)));
+    // The table Save writes: 1,940 bytes in group order, the low 8 bits of
+    // each value (256 goes out as 0x00, -1 as 0xFF).
+    void tableBytesKeepLowBits() {
+        om::GroupValuesTable values{};
+        for (int g = 0; g < 485; ++g)
+            values[static_cast<std::size_t>(g)] = {g, g + 256, -1 - g, 300};
+        const std::vector<std::uint8_t> table = om::TableBytesOf(values);
+        QCOMPARE(table.size(), std::size_t(1940));
+        for (std::size_t g = 0; g < 485; ++g)
+            QCOMPARE((std::vector<int>{table[4 * g], table[4 * g + 1], table[4 * g + 2], table[4 * g + 3]}),
+                     (std::vector<int>{int(g % 256), int(g % 256), int(255 - g % 256), 0x2C}));
     }
 
     // Nothing but a regular file is ever opened, not even to be refused; and
