@@ -14,6 +14,7 @@
 
 #include "app/RecentFiles.h"
 #include "catalogue/GroupOrder.h"
+#include "pickers/BuildLayerPickers.h"
 #include "pickers/LayerEditing.h"
 #include "pickers/Widgets.h"
 #include "romdata/BattleAnimData.h"
@@ -28,6 +29,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QGroupBox;
+class QMenu;
 class QUndoStack;
 
 namespace om {
@@ -37,6 +39,7 @@ class Desktop;
 class FindGroupDlg;
 class EditHistory;
 class HotExit;
+class ThumbnailStore;
 
 class CBattleAnimDlg : public QDialog {
     Q_OBJECT
@@ -104,6 +107,17 @@ public:
     // list selects it.
     void OnFindGroupChosen(int group);
 
+    // The user's own thumbnails: a picker's right-click entries, acting on
+    // the thumbnail it shows (layer 1 or 2), and the Tools menu.
+    void OnThumbnailFromFile(int layer);
+    void OnPasteThumbnail(int layer);
+    void OnLatestScreenshot(int layer);
+    void OnResetThumbnail(int layer);
+    void OnImportThumbnails();
+    void OnExportThumbnails();
+    void OnScreenshotFolder();
+    ThumbnailStore& thumbnails() { return *thumbnails_; }
+
 signals:
     // A ROM was opened or closed: every group may show other values and
     // descriptions.
@@ -158,6 +172,17 @@ private:
     void ShowSizeProblem(const char* text, long size, long limit);
     // Shows the edits a recovery holds (the image it gives) as unsaved edits.
     void RestoreEdits(const std::vector<std::uint8_t>& image);
+    // The user's own thumbnails (ThumbnailCommands.cpp).
+    PickerBuildTarget pickerTarget(int layer);
+    void AddThumbnailEntries(int layer, QMenu* menu);
+    // The background number of the thumbnail a layer's picker shows, or -1.
+    int ShownBackground(int layer);
+    // Shows the background's picture, the user's or the built-in one, in
+    // every item of the layer's picker that shows that background.
+    void ShowThumbnail(int layer, int background);
+    // Keeps picture as the shown background's thumbnail and shows it; a
+    // null picture is refused with a message naming source and why.
+    void SetThumbnail(int layer, const QImage& picture, const QString& source, const QString& why);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -188,6 +213,7 @@ private:
     QUndoStack* undoStack_ = nullptr;
     std::unique_ptr<EditHistory> history_;
     std::unique_ptr<HotExit> hotExit_;
+    std::unique_ptr<ThumbnailStore> thumbnails_;
     ImageList layer1Images_;
     ImageList layer2Images_;
     CSplashDlg* splash_ = nullptr;

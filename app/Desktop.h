@@ -33,6 +33,13 @@ public:
     virtual QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) = 0;
     // Asks the desktop to open a document; false when it could not.
     virtual bool openDocument(const QString& path) = 0;
+    // The path of an existing picture file the user chose, or an empty
+    // string.
+    virtual QString choosePictureFile(QWidget* owner) = 0;
+    // The path of a folder the user chose (title: what it is for), or an
+    // empty string. The dialog opens in startFolder when one is given.
+    virtual QString chooseFolder(QWidget* owner, const QString& title,
+                                 const QString& startFolder = {}) = 0;
 };
 
 // The filters of the file-open dialog, the first one selected. Its patterns
@@ -61,6 +68,13 @@ public:
     QString chooseRomFile(QWidget* owner, const QString& startFolder = {}) override;
     QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) override;
     bool openDocument(const QString& path) override;
+    QString choosePictureFile(QWidget* owner) override;
+    QString chooseFolder(QWidget* owner, const QString& title,
+                         const QString& startFolder = {}) override;
 };
+
+// The filters of the picture-file dialog, the first one selected.
+inline constexpr char kPictureFileFilter[] =
+    "Pictures (*.png *.jpg *.jpeg *.bmp *.gif *.ppm *.pgm *.pbm *.xpm *.webp)";
 
 }  // namespace om
