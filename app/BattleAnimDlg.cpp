@@ -41,6 +41,7 @@
 #include "patch/PatchFile.h"
 #include "patch/Recovery.h"
 #include "pickers/BuildLayerPickers.h"
+#include "pickers/ThumbnailStore.h"
 #include "res/ResourceIds.h"
 #include "res/Resources.h"
 #include "romdata/TableWrite.h"
@@ -157,6 +158,9 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     editor_ = std::make_unique<LayerEditor>(data_, displayOrder_, groupList_, offsetField_,
                                             LayerControls{layer1Picker_, layer1Lo_, layer1Hi_},
                                             LayerControls{layer2Picker_, layer2Lo_, layer2Hi_});
+    thumbnails_ = std::make_unique<ThumbnailStore>();
+    editor_->setCustomPictures(
+        [this](int layer, int background) { return thumbnails_->load(layer, background); });
     history_ = std::make_unique<EditHistory>(undoStack_, data_, *editor_, displayOrder_);
     connect(history_.get(), &EditHistory::unsavedChanged, this, &QWidget::setWindowModified);
     hotExit_ = std::make_unique<HotExit>(desktop_, this, [this] { return EditedTable(); });
@@ -189,10 +193,20 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     connect(command(ID_EDIT_COPYENTRY), &QAction::triggered, this, &CBattleAnimDlg::OnEditCopyEntry);
     connect(command(ID_EDIT_PASTEENTRY), &QAction::triggered, this,
             &CBattleAnimDlg::OnEditPasteEntry);
-    AddBackgroundLookup({layer1Picker_, layer1Lo_, layer1Hi_},
-                        [this] { OnGroupsUsingBackground(1); });
-    AddBackgroundLookup({layer2Picker_, layer2Lo_, layer2Hi_},
-                        [this] { OnGroupsUsingBackground(2); });
+    for (const int layer : {1, 2}) {
+        ImagePicker* picker = layer == 1 ? layer1Picker_ : layer2Picker_;
+        const auto lookUp = [this, layer] { OnGroupsUsingBackground(layer); };
+        AddBackgroundLookup({picker}, lookUp,
+                            [this, layer](QMenu* menu) { AddThumbnailEntries(layer, menu); });
+        AddBackgroundLookup({layer == 1 ? layer1Lo_ : layer2Lo_, layer == 1 ? layer1Hi_ : layer2Hi_},
+                            lookUp);
+    }
+    connect(command(ID_TOOLS_IMPORTTHUMBNAILS), &QAction::triggered, this,
+            &CBattleAnimDlg::OnImportThumbnails);
+    connect(command(ID_TOOLS_EXPORTTHUMBNAILS), &QAction::triggered, this,
+            &CBattleAnimDlg::OnExportThumbnails);
+    connect(command(ID_TOOLS_SCREENSHOTFOLDER), &QAction::triggered, this,
+            &CBattleAnimDlg::OnScreenshotFolder);
     connect(command(ID_HELP_README), &QAction::triggered, this, &CBattleAnimDlg::OnHelpReadme);
     connect(command(ID_HELP_ABOUT), &QAction::triggered, this, &CBattleAnimDlg::OnHelpAbout);
     // The platform has no help engine: F1 opens the readme as Help > Readme does.
@@ -241,6 +255,9 @@ void CBattleAnimDlg::BuildMenu() {
         {"&Edit", CONTROL(ID_EDIT_PASTEENTRY), "&Paste Entry"},
         {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
+        {"&Tools", CONTROL(ID_TOOLS_IMPORTTHUMBNAILS), "&Import Thumbnails..."},
+        {"&Tools", CONTROL(ID_TOOLS_EXPORTTHUMBNAILS), "E&xport Thumbnails..."},
+        {"&Tools", CONTROL(ID_TOOLS_SCREENSHOTFOLDER), "&Screenshot Folder..."},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
     };
@@ -353,8 +370,8 @@ void CBattleAnimDlg::timerEvent(QTimerEvent* event) {
 
 void CBattleAnimDlg::OnStartupTick() {
     SplashProgress progress(splash_);
-    BuildLayerPickers({layer1Picker_, &layer1Images_, &editor_->catalog(1)},
-                      {layer2Picker_, &layer2Images_, &editor_->catalog(2)}, &progress);
+    // The user's own pictures replace the built-in ones, within the same steps.
+    BuildLayerPickers(pickerTarget(1), pickerTarget(2), &progress);
     ++pickerBuilds_;
     showNormal();
     if (splash_) {

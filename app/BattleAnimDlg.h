@@ -15,6 +15,7 @@
 
 #include "app/RecentFiles.h"
 #include "catalogue/GroupOrder.h"
+#include "pickers/BuildLayerPickers.h"
 #include "pickers/LayerEditing.h"
 #include "pickers/Widgets.h"
 #include "romdata/BattleAnimData.h"
@@ -29,6 +30,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QGroupBox;
+class QMenu;
 class QUndoStack;
 
 namespace om {
@@ -38,6 +40,7 @@ class Desktop;
 class FindGroupDlg;
 class EditHistory;
 class HotExit;
+class ThumbnailStore;
 
 class CBattleAnimDlg : public QDialog {
     Q_OBJECT
@@ -113,6 +116,16 @@ public:
     // asked for, or the entry on the clipboard, set into each (one step).
     void OnFindSetLayer(int layer, const QList<int>& groups);
     void OnFindPasteEntry(const QList<int>& groups);
+    // The user's own thumbnails: a picker's right-click entries, acting on
+    // the thumbnail it shows (layer 1 or 2), and the Tools menu.
+    void OnThumbnailFromFile(int layer);
+    void OnPasteThumbnail(int layer);
+    void OnLatestScreenshot(int layer);
+    void OnResetThumbnail(int layer);
+    void OnImportThumbnails();
+    void OnExportThumbnails();
+    void OnScreenshotFolder();
+    ThumbnailStore& thumbnails() { return *thumbnails_; }
 
 signals:
     // A ROM was opened or closed: every group may show other values and
@@ -171,6 +184,17 @@ private:
     // The entry the clipboard holds; nothing, after saying so, when it
     // holds none.
     std::optional<GroupValues> EntryFromClipboard(QWidget* owner);
+    // The user's own thumbnails (ThumbnailCommands.cpp).
+    PickerBuildTarget pickerTarget(int layer);
+    void AddThumbnailEntries(int layer, QMenu* menu);
+    // The background number of the thumbnail a layer's picker shows, or -1.
+    int ShownBackground(int layer);
+    // Shows the background's picture, the user's or the built-in one, in
+    // every item of the layer's picker that shows that background.
+    void ShowThumbnail(int layer, int background);
+    // Keeps picture as the shown background's thumbnail and shows it; a
+    // null picture is refused with a message naming source and why.
+    void SetThumbnail(int layer, const QImage& picture, const QString& source, const QString& why);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -201,6 +225,7 @@ private:
     QUndoStack* undoStack_ = nullptr;
     std::unique_ptr<EditHistory> history_;
     std::unique_ptr<HotExit> hotExit_;
+    std::unique_ptr<ThumbnailStore> thumbnails_;
     ImageList layer1Images_;
     ImageList layer2Images_;
     CSplashDlg* splash_ = nullptr;

@@ -39,6 +39,13 @@ public:
     // dialog was cancelled.
     virtual std::optional<QString> askText(QWidget* owner, const QString& title,
                                            const QString& label, const QString& initial) = 0;
+    // The path of an existing picture file the user chose, or an empty
+    // string.
+    virtual QString choosePictureFile(QWidget* owner) = 0;
+    // The path of a folder the user chose (title: what it is for), or an
+    // empty string. The dialog opens in startFolder when one is given.
+    virtual QString chooseFolder(QWidget* owner, const QString& title,
+                                 const QString& startFolder = {}) = 0;
 };
 
 // The filters of the file-open dialog, the first one selected. Its patterns
@@ -69,6 +76,13 @@ public:
     bool openDocument(const QString& path) override;
     std::optional<QString> askText(QWidget* owner, const QString& title, const QString& label,
                                    const QString& initial) override;
+    QString choosePictureFile(QWidget* owner) override;
+    QString chooseFolder(QWidget* owner, const QString& title,
+                         const QString& startFolder = {}) override;
 };
+
+// The filters of the picture-file dialog, the first one selected.
+inline constexpr char kPictureFileFilter[] =
+    "Pictures (*.png *.jpg *.jpeg *.bmp *.gif *.ppm *.pgm *.pbm *.xpm *.webp)";
 
 }  // namespace om

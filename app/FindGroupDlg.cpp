@@ -353,10 +353,11 @@ void FindGroupDlg::hideEvent(QHideEvent* event) {
 }
 
 void AddBackgroundLookup(std::initializer_list<QWidget*> widgets,
-                         const std::function<void()>& lookUp) {
+                         const std::function<void()>& lookUp,
+                         const std::function<void(QMenu*)>& extend) {
     for (QWidget* w : widgets) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
-        QObject::connect(w, &QWidget::customContextMenuRequested, w, [w, lookUp](const QPoint& at) {
+        QObject::connect(w, &QWidget::customContextMenuRequested, w, [w, lookUp, extend](const QPoint& at) {
             QMenu* menu = nullptr;
             if (auto* field = qobject_cast<QLineEdit*>(w)) {
                 menu = field->createStandardContextMenu();
@@ -369,6 +370,10 @@ void AddBackgroundLookup(std::initializer_list<QWidget*> widgets,
                                         ID_GROUPS_USING_BACKGROUND,
                                         QStringLiteral("&Groups Using This Background")),
                              &QAction::triggered, w, lookUp);
+            if (extend) {
+                menu->addSeparator();
+                extend(menu);
+            }
             menu->popup(w->mapToGlobal(at));
         });
     }

@@ -18,6 +18,8 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
+class QMenu;
+
 namespace om {
 
 class GroupTableModel;
@@ -87,7 +89,9 @@ private:
 
 // Adds "Groups Using This Background" to the right-click menu of each of
 // widgets (a layer's picker and its two byte fields; a field keeps its usual
-// editing entries above it); lookUp runs when it is chosen.
-void AddBackgroundLookup(std::initializer_list<QWidget*> widgets, const std::function<void()>& lookUp);
+// editing entries above it); lookUp runs when it is chosen. extend, when
+// given, adds further entries below a separator each time a menu opens.
+void AddBackgroundLookup(std::initializer_list<QWidget*> widgets, const std::function<void()>& lookUp,
+                         const std::function<void(QMenu*)>& extend = {});
 
 }  // namespace om

@@ -80,6 +80,28 @@ QString QtDesktop::choosePatchFile(QWidget* owner, const QString& suggestedPath)
     return dialog->selectedFiles().constFirst();
 }
 
+QString QtDesktop::choosePictureFile(QWidget* owner) {
+    QFileDialog dialog(owner, QStringLiteral("Set Thumbnail from File"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setNameFilters(
+        {QString::fromLatin1(kPictureFileFilter), QString::fromLatin1(kAllFilesFilter)});
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtDesktop::chooseFolder(QWidget* owner, const QString& title, const QString& startFolder) {
+    QFileDialog dialog(owner, title, startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 bool QtDesktop::openDocument(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

@@ -3,9 +3,10 @@
 // repeated runs after warm-up runs, with the spread (min-max) beside it.
 //
 //   ombattleanim-bench [--quick]     --quick: one run each, for a check
-//   ombattleanim-bench --rss          peak memory of a process that builds
-//                                     the whole window and loads a ROM
-#include <sys/resource.h>
+//   ombattleanim-bench --rss [FOLDER] peak memory of a process that builds
+//                                     the whole window and loads a ROM; with
+//                                     FOLDER, with the user's own thumbnails
+//                                     kept in FOLDER/OMBattleAnim/thumbnails
 #include <unistd.h>
 
 #include <QApplication>
@@ -33,6 +34,7 @@
 #include "app/HotExit.h"
 #include "patch/Patch.h"
 #include "pickers/BuildLayerPickers.h"
+#include "pickers/ThumbnailStore.h"
 #include "res/ResourceIds.h"
 #include "res/Resources.h"
 
@@ -225,10 +227,37 @@ void MeasureBatchChange(std::vector<Figure>& figures, CBattleAnimDlg& window,
     }));
 }
 
+// 100 pictures of the user's own, screenshot-sized and as busy as one, for
+// backgrounds of both layers (80 of layer 1, 20 of layer 2), kept under
+// dataHome as the editor keeps them.
+void WriteOwnPictures(const QString& dataHome) {
+    ThumbnailStore store(dataHome + QStringLiteral("/OMBattleAnim/thumbnails"));
+    const std::vector<int> numbers1 = Layer1BackgroundNumbers(), numbers2 = Layer2BackgroundNumbers();
+    for (int i = 0; i < 100; ++i) {
+        QImage picture(256, 224, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb((x * 7 + i * 13) & 255, (y * 5 + x * y) & 255, (i * 31 + y) & 255));
+        QString error;
+        const bool kept = i < 80 ? store.save(1, numbers1[static_cast<std::size_t>(i * 3)], picture, error)
+                                 : store.save(2, numbers2[static_cast<std::size_t>(i - 79)], picture, error);
+        if (!kept)
+            std::abort();
+    }
+}
+
+// The peak of this program's own memory: VmHWM, the high-water mark of
+// the memory map the program was started with. getrusage's ru_maxrss would
+// not do: Linux carries it over from the process that forked this one, so a
+// child of the benchmark reported the benchmark's own peak.
 long PeakRssKiB() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toLong();
+    return -1;
 }
 
 int RssMode(const QString& rom) {
@@ -253,8 +282,15 @@ int main(int argc, char** argv) {
     qputenv("XDG_STATE_HOME", dir.path().toLocal8Bit());
     const QString rom = dir.path() + QStringLiteral("/demo.smc");
     MakeDemoRom().writeFile(rom.toStdString());
-    if (args.contains(QStringLiteral("--rss")))
+    // The user's own thumbnails: none, unless a figure asks for them.
+    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
+    if (const qsizetype rss = args.indexOf(QStringLiteral("--rss")); rss >= 0) {
+        if (rss + 1 < args.size())
+            qputenv("XDG_DATA_HOME", args[rss + 1].toLocal8Bit());
         return RssMode(rom);
+    }
+    const QString ownHome = dir.path() + QStringLiteral("/own");
+    WriteOwnPictures(ownHome);
 
     std::vector<Figure> figures;
     const std::vector<int> ids = ThumbnailIds();
@@ -296,9 +332,16 @@ int main(int argc, char** argv) {
     BattleAnimData data;
     omtest::ScriptedDesktop desktop;
     std::unique_ptr<CBattleAnimDlg> window;
-    figures.push_back(Measure(
+    qputenv("XDG_DATA_HOME", ownHome.toLocal8Bit());
+    const Figure ownStartup = Measure("start-up, 100 thumbnails of the user's", 2, 10,
+                                      [&] { window.reset(); },
+                                      [&] { window = StartWindow(data, desktop); });
+    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
+    const Figure startup = Measure(
         "start-up to a usable window", 2, 10, [&] { window.reset(); },
-        [&] { window = StartWindow(data, desktop); }));
+        [&] { window = StartWindow(data, desktop); });
+    figures.push_back(startup);
+    figures.push_back(ownStartup);
 
     figures.push_back(Measure("LoadRom of the demo image", 5, 50, [] {},
                               [&] { window->LoadRom(rom); }));
@@ -352,10 +395,20 @@ int main(int argc, char** argv) {
         Print(f);
     std::printf("%-44s %9.2f x\n", "picker build / floor", build.median / floor.median);
 
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--rss")});
-    child.waitForFinished(60000);
-    const long kib = child.readAllStandardOutput().trimmed().toLong();
-    std::printf("%-44s %9.1f MB\n", "peak resident memory, whole window + ROM", kib / 1024.0);
+    std::printf("%-44s %9.2f x\n", "start-up with 100 own / without", ownStartup.median / startup.median);
+
+    for (const QString& home : {QString(), ownHome}) {
+        QProcess child;
+        QStringList childArgs{QStringLiteral("--rss")};
+        if (!home.isEmpty())
+            childArgs << home;
+        child.start(QCoreApplication::applicationFilePath(), childArgs);
+        child.waitForFinished(60000);
+        const long kib = child.readAllStandardOutput().trimmed().toLong();
+        std::printf("%-44s %9.1f MB\n",
+                    home.isEmpty() ? "peak resident memory, whole window + ROM"
+                                   : "peak memory, with 100 thumbnails of the user's",
+                    kib / 1024.0);
+    }
     return 0;
 }

@@ -2,21 +2,33 @@
 
 #include <QAbstractItemView>
 
+#include "pickers/ThumbnailStore.h"
 #include "res/Resources.h"
 
 namespace om {
+
+QImage ThumbnailOf(const PickerBuildTarget& t, int k) {
+    const LayerChoice& c = t.catalog->entry(k);
+    QImage image;
+    // Only the user's picture is decoded where there is one: it replaces
+    // the placeholder, never sits beside it.
+    if (t.store && k < t.catalog->customSlot() && t.store->has(t.layer, BackgroundOf(c)))
+        image = t.store->load(t.layer, BackgroundOf(c));
+    if (image.isNull())
+        image = LoadBitmapResource(c.thumbnail);
+    if (image.isNull()) {
+        // A picture the program lacks still takes its place in the list.
+        image = QImage(t.images->imageSize(), QImage::Format_RGB32);
+        image.fill(Qt::black);
+    }
+    return image;
+}
 
 namespace {
 
 void LoadThumbnails(const PickerBuildTarget& t, ProgressSink* progress) {
     for (int k = 0; k < t.catalog->size(); ++k) {
-        QImage image = LoadBitmapResource(t.catalog->entry(k).thumbnail);
-        if (image.isNull()) {
-            // A picture the program lacks still takes its place in the list.
-            image = QImage(t.images->imageSize(), QImage::Format_RGB32);
-            image.fill(Qt::black);
-        }
-        t.images->append(image);
+        t.images->append(ThumbnailOf(t, k));
         if (progress)
             progress->step();
     }

@@ -8,6 +8,10 @@
 
 namespace om {
 
+// Every thumbnail's size in pixels.
+inline constexpr int kThumbnailWidth = 166;
+inline constexpr int kThumbnailHeight = 145;
+
 inline constexpr int kCustomSlotLayer1 = 315;
 inline constexpr int kCustomSlotLayer2 = 100;
 

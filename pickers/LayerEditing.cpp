@@ -79,7 +79,11 @@ void LayerEditor::FindLayerChoice(int layer, int lo, int hi) {
     const int custom = l.catalog.customSlot();
     if (l.controls.picker->count() > custom)
         l.controls.picker->removeItem(custom);
-    l.controls.picker->insertImageItem(custom, QString(), custom);
+    const QImage own = customPictures_ ? customPictures_(layer, lo + 256 * hi) : QImage();
+    if (own.isNull())
+        l.controls.picker->insertImageItem(custom, QString(), custom);
+    else
+        l.controls.picker->insertPictureItem(custom, QString(), QPixmap::fromImage(own));
     l.controls.picker->setCurrentIndex(custom);
     l.catalog.setCustom(lo, hi);
 }

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <array>
+#include <functional>
 
 #include "catalogue/GroupOrder.h"
 #include "pickers/LayerCatalog.h"
@@ -36,6 +37,10 @@ public:
     void OnChangeFields(int layer);
     void FindLayerChoice(int layer, int lo, int hi);
     void StoreFieldsToCurrentGroup();
+    // Where the custom slot finds the user's own picture for a background
+    // of a layer (a null image: none, the slot's own picture shows).
+    using CustomPictures = std::function<QImage(int layer, int background)>;
+    void setCustomPictures(CustomPictures pictures) { customPictures_ = std::move(pictures); }
 
     // The group whose values the fields show.
     int shownGroup() const;
@@ -59,6 +64,7 @@ private:
     QComboBox* groupList_;
     QLineEdit* offsetField_;
     std::array<Layer, 2> layers_;
+    CustomPictures customPictures_;
 };
 
 }  // namespace om

@@ -121,6 +121,11 @@ void ImageList::append(const QImage& image) {
     images_.push_back(QPixmap::fromImage(image.convertToFormat(QImage::Format_RGB32)));
 }
 
+void ImageList::replace(int i, const QImage& image) {
+    images_.at(static_cast<std::size_t>(i)) =
+        QPixmap::fromImage(image.convertToFormat(QImage::Format_RGB32));
+}
+
 ImagePicker::ImagePicker(QWidget* parent) : QComboBox(parent) {
     setIconSize(QSize(166, 145));
     setMaxVisibleItems(3);
@@ -132,14 +137,37 @@ void ImagePicker::setImageList(const ImageList* images) {
         setIconSize(images_->imageSize());
 }
 
-void ImagePicker::insertImageItem(int index, const QString& text, int image) {
+namespace {
+
+// The icon shares the picture's pixels; it makes no copy.
+QIcon PictureIcon(const QPixmap& picture) {
     QIcon icon;
-    if (images_ && image >= 0 && image < images_->count()) {
-        // A disabled picker still shows its thumbnails as they are.
-        icon.addPixmap(images_->image(image), QIcon::Normal);
-        icon.addPixmap(images_->image(image), QIcon::Disabled);
-    }
-    insertItem(index, icon, text);
+    if (picture.isNull())
+        return icon;
+    // A disabled picker still shows its thumbnails as they are.
+    icon.addPixmap(picture, QIcon::Normal);
+    icon.addPixmap(picture, QIcon::Disabled);
+    return icon;
+}
+
+}  // namespace
+
+void ImagePicker::insertImageItem(int index, const QString& text, int image) {
+    const bool known = images_ && image >= 0 && image < images_->count();
+    insertItem(index, PictureIcon(known ? images_->image(image) : QPixmap()), text);
+}
+
+void ImagePicker::insertPictureItem(int index, const QString& text, const QPixmap& picture) {
+    insertItem(index, PictureIcon(picture), text);
+}
+
+void ImagePicker::showImage(int index, int image) {
+    if (images_ && image >= 0 && image < images_->count())
+        showPicture(index, images_->image(image));
+}
+
+void ImagePicker::showPicture(int index, const QPixmap& picture) {
+    setItemIcon(index, PictureIcon(picture));
 }
 
 }  // namespace om

@@ -60,6 +60,9 @@ public:
     int count() const { return static_cast<int>(images_.size()); }
     // Copies the image in, converted to 32-bit colour.
     void append(const QImage& image);
+    // Puts image in place of image i: the old pixels are let go, not kept
+    // beside the new ones.
+    void replace(int i, const QImage& image);
     const QPixmap& image(int i) const { return images_.at(static_cast<std::size_t>(i)); }
 
 private:
@@ -76,6 +79,12 @@ public:
     const ImageList* imageList() const { return images_; }
     // Inserts an item showing image `image` of the attached list.
     void insertImageItem(int index, const QString& text, int image);
+    // Inserts an item showing picture, which only that item holds.
+    void insertPictureItem(int index, const QString& text, const QPixmap& picture);
+    // Item index shows image `image` of the attached list again (after the
+    // list's image changed), or picture.
+    void showImage(int index, int image);
+    void showPicture(int index, const QPixmap& picture);
     // Widens the picker about its centre, as far as needed for the closed
     // box to show the longest item text whole beside the picture.
     void fitClosedBox();

@@ -82,6 +82,16 @@ inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;
 
+// The user's own thumbnails: Tools menu entries, and a picker's right-click
+// entries for the thumbnail it shows.
+inline constexpr int ID_TOOLS_IMPORTTHUMBNAILS = 32840;
+inline constexpr int ID_TOOLS_EXPORTTHUMBNAILS = 32841;
+inline constexpr int ID_TOOLS_SCREENSHOTFOLDER = 32842;
+inline constexpr int ID_THUMBNAIL_FROMFILE = 32843;
+inline constexpr int ID_THUMBNAIL_PASTE = 32844;
+inline constexpr int ID_THUMBNAIL_SCREENSHOT = 32845;
+inline constexpr int ID_THUMBNAIL_RESET = 32846;
+
 // The program's name: the title of every message box.
 inline constexpr char kProgramName[] = "OMBattleAnim";
 

@@ -83,6 +83,21 @@ public:
         texts.pop_front();
         return t;
     }
+    QString choosePictureFile(QWidget*) override { return next(pictureFiles); }
+    QString chooseFolder(QWidget*, const QString& title, const QString&) override {
+        folderTitles.append(title);
+        return next(folders);
+    }
+    static QString next(std::deque<QString>& queue) {
+        if (queue.empty())
+            return {};
+        const QString f = queue.front();
+        queue.pop_front();
+        return f;
+    }
+    std::deque<QString> pictureFiles;  // what the picture-file dialog returns; empty = cancel
+    std::deque<QString> folders;       // what each folder dialog returns
+    QStringList folderTitles;          // what each folder dialog was for
 
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel

@@ -2,8 +2,11 @@
 // the first timer tick), with a scripted desktop and a test image on disk.
 #pragma once
 
+#include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <memory>
@@ -15,6 +18,27 @@
 #include "res/ResourceIds.h"
 
 namespace omtest {
+
+// Right-clicks at a point of w: the menu that opens.
+inline QMenu* OpenMenu(QWidget* w, QPoint at) {
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
+    QApplication::sendEvent(w, &click);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+// ... and chooses its entry with command id, if that is enabled.
+inline bool ChooseFromMenu(QWidget* w, QPoint at, int id) {
+    QMenu* menu = OpenMenu(w, at);
+    QAction* chosen = nullptr;
+    for (QAction* a : menu ? menu->actions() : QList<QAction*>{})
+        if (a->property("commandId").toInt() == id && a->isEnabled())
+            chosen = a;
+    if (menu)
+        menu->close();
+    if (chosen)
+        chosen->trigger();
+    return chosen;
+}
 
 struct WindowFixture {
     explicit WindowFixture(const om::RomImage& image = MakeTestImage()) : rom(image) { start(); }

@@ -18,6 +18,8 @@
 
 using namespace om;
 using omtest::RunCli;
+using omtest::ChooseFromMenu;
+using omtest::OpenMenu;
 using omtest::WindowFixture;
 using Groups = QList<int>;
 
@@ -68,27 +70,6 @@ void Filter(FindGroupDlg* d, const QString& text) {
 }
 
 QString CountLine(const FindGroupDlg* d) { return d->countLine()->text(); }
-
-// Right-clicks at a point of w: the menu that opens.
-QMenu* OpenMenu(QWidget* w, QPoint at) {
-    QContextMenuEvent click(QContextMenuEvent::Mouse, at, w->mapToGlobal(at));
-    QApplication::sendEvent(w, &click);
-    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-}
-
-// ... and chooses its entry with command id.
-bool ChooseFromMenu(QWidget* w, QPoint at, int id) {
-    QMenu* menu = OpenMenu(w, at);
-    QAction* chosen = nullptr;
-    for (QAction* a : menu ? menu->actions() : QList<QAction*>{})
-        if (a->property("commandId").toInt() == id)
-            chosen = a;
-    if (menu)
-        menu->close();
-    if (chosen)
-        chosen->trigger();
-    return chosen;
-}
 
 // The images the companion is run on: "find" and "planted" as FindImage;
 // "usage": every group shows backgrounds 261 (5, 1) and 18 (18, 0) but three.

@@ -114,7 +114,9 @@ private slots:
         }
         QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "Open &Recent", "C&lose ROM", "&Save Changes",
                                      "Export &Patch...", "-", "&Exit", "&Edit", "&Undo", "&Redo", "-",
-                                     "&Copy Entry", "&Paste Entry", "-", "&Find Group...", "&Help", "&Readme", "&About..."}));
+                                     "&Copy Entry", "&Paste Entry", "-", "&Find Group...", "&Tools",
+                                     "&Import Thumbnails...", "E&xport Thumbnails...", "&Screenshot Folder...",
+                                     "&Help", "&Readme", "&About..."}));
         // Each command always enabled, with the platform's own keys for it (a
         // platform may have none, as the offscreen one has none for Quit).
         const std::pair<int, QKeySequence::StandardKey> commands[] = {
