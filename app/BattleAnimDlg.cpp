@@ -28,6 +28,7 @@
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/EditHistory.h"
+#include "app/EmulatorRun.h"
 #include "app/FindGroupDlg.h"
 #include "app/HotExit.h"
 #include "app/LocalPath.h"
@@ -190,6 +191,11 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
                         [this] { OnGroupsUsingBackground(1); });
     AddBackgroundLookup({layer2Picker_, layer2Lo_, layer2Hi_},
                         [this] { OnGroupsUsingBackground(2); });
+    emulator_ = std::make_unique<EmulatorRun>(desktop_, this);
+    connect(command(ID_TOOLS_RUNEMULATOR), &QAction::triggered, this,
+            &CBattleAnimDlg::OnToolsRunInEmulator);
+    connect(command(ID_TOOLS_EMULATOR), &QAction::triggered, emulator_.get(),
+            &EmulatorRun::ChooseCommand);
     connect(command(ID_HELP_README), &QAction::triggered, this, &CBattleAnimDlg::OnHelpReadme);
     connect(command(ID_HELP_ABOUT), &QAction::triggered, this, &CBattleAnimDlg::OnHelpAbout);
     // The platform has no help engine: F1 opens the readme as Help > Readme does.
@@ -235,6 +241,8 @@ void CBattleAnimDlg::BuildMenu() {
         {"&Edit", CONTROL(ID_EDIT_REDO), "&Redo"},
         {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
+        {"&Tools", CONTROL(ID_TOOLS_RUNEMULATOR), "&Run in Emulator"},
+        {"&Tools", CONTROL(ID_TOOLS_EMULATOR), "&Emulator..."},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
     };
@@ -264,6 +272,8 @@ void CBattleAnimDlg::BuildMenu() {
             a->setShortcuts(e.key);
     }
     command(ID_EDIT_UNDO)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    command(ID_TOOLS_RUNEMULATOR)->setShortcut(QKeySequence(Qt::Key_F5));
+    command(ID_TOOLS_RUNEMULATOR)->setEnabled(false);
     command(ID_EDIT_REDO)->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }
@@ -374,6 +384,7 @@ void CBattleAnimDlg::EnableEditing(bool enable) {
                                                       layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_,
                                                       save_})
         w->setEnabled(enable);
+    command(ID_TOOLS_RUNEMULATOR)->setEnabled(enable);
 }
 
 // --- ROM life cycle -------------------------------------------------------
@@ -600,6 +611,11 @@ void CBattleAnimDlg::OnFileExportPatch() {
         !WriteFileAtomically(file, patch, error))
         desktop_.messageBox(this, QString::fromLatin1(kExportFailedText).arg(QString::fromStdString(error)),
                             Desktop::Buttons::Ok, Desktop::Icon::Warning);
+}
+
+void CBattleAnimDlg::OnToolsRunInEmulator() {
+    if (romFile_.isOpen())
+        emulator_->Run(QFile::decodeName(romFile_.held()->path().c_str()), EditedImage());
 }
 
 void CBattleAnimDlg::OnFileCloseRom() {

@@ -36,6 +36,7 @@ class CSplashDlg;
 class Desktop;
 class FindGroupDlg;
 class EditHistory;
+class EmulatorRun;
 class HotExit;
 
 class CBattleAnimDlg : public QDialog {
@@ -70,6 +71,11 @@ public:
     std::vector<std::uint8_t> EditedImage() const;
     // The table of that image alone, 1,940 bytes.
     std::vector<std::uint8_t> EditedTable() const;
+
+    // Tools > Run in Emulator: the image as EditedImage() gives it, in an
+    // emulator; the file, the history and the unsaved mark stay as they are.
+    void OnToolsRunInEmulator();
+    EmulatorRun& emulator() { return *emulator_; }
 
     // Group list and its orders.
     void FillGroupList(bool store);
@@ -188,6 +194,7 @@ private:
     QUndoStack* undoStack_ = nullptr;
     std::unique_ptr<EditHistory> history_;
     std::unique_ptr<HotExit> hotExit_;
+    std::unique_ptr<EmulatorRun> emulator_;
     ImageList layer1Images_;
     ImageList layer2Images_;
     CSplashDlg* splash_ = nullptr;

@@ -5,8 +5,10 @@
 
 #include <QString>
 #include <memory>
+#include <optional>
 
 class QFileDialog;
+class QInputDialog;
 class QWidget;
 
 namespace om {
@@ -33,6 +35,10 @@ public:
     virtual QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) = 0;
     // Asks the desktop to open a document; false when it could not.
     virtual bool openDocument(const QString& path) = 0;
+    // Tools > Emulator...: the command line that starts the emulator, with
+    // %f for the image, as the user left it (empty: none set); nothing when
+    // the user cancelled. The dialog shows current.
+    virtual std::optional<QString> chooseEmulatorCommand(QWidget* owner, const QString& current) = 0;
 };
 
 // The filters of the file-open dialog, the first one selected. Its patterns
@@ -54,6 +60,13 @@ inline constexpr char kExportPatchTitle[] = "Export Patch";
 // suggestedPath, when given, sets the folder shown and the name proposed.
 std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner, const QString& suggestedPath = {});
 
+// The dialog Tools > Emulator... shows: one line holding current.
+inline constexpr char kEmulatorDialogTitle[] = "Emulator";
+inline constexpr char kEmulatorDialogLabel[] =
+    "The command that starts the emulator, %f standing for the image\n"
+    "(for example: mednafen %f). Empty: the first emulator found.";
+std::unique_ptr<QInputDialog> MakeEmulatorCommandDialog(QWidget* owner, const QString& current);
+
 class QtDesktop : public Desktop {
 public:
     Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon,
@@ -61,6 +74,7 @@ public:
     QString chooseRomFile(QWidget* owner, const QString& startFolder = {}) override;
     QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) override;
     bool openDocument(const QString& path) override;
+    std::optional<QString> chooseEmulatorCommand(QWidget* owner, const QString& current) override;
 };
 
 }  // namespace om

@@ -71,6 +71,9 @@ inline constexpr int ID_FILE_MRU_FILE1 = 0xE110;
 inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;
+// Tools menu: Run in Emulator (F5) and the emulator's command line.
+inline constexpr int ID_TOOLS_RUNEMULATOR = 32830;
+inline constexpr int ID_TOOLS_EMULATOR = 32831;
 
 // The program's name: the title of every message box.
 inline constexpr char kProgramName[] = "OMBattleAnim";
