@@ -81,7 +81,8 @@ public:
     // The command line Run uses: the stored one, else the first emulator found.
     QString Command() const;
     void setSearch(const EmulatorSearch& search) { search_ = search; }
-    // The emulator started last, while it runs (or null).
+    // The emulator started last; null before the first and once a failure
+    // of it was reported.
     QProcess* process() const { return process_.get(); }
     // The copy written last; empty before the first.
     QString copyPath() const { return copyPath_; }
