@@ -28,6 +28,7 @@
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/EditHistory.h"
+#include "app/EmulatorRun.h"
 #include "app/FindGroupDlg.h"
 #include "app/HotExit.h"
 #include "app/LocalPath.h"
@@ -207,6 +208,11 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
             &CBattleAnimDlg::OnExportThumbnails);
     connect(command(ID_TOOLS_SCREENSHOTFOLDER), &QAction::triggered, this,
             &CBattleAnimDlg::OnScreenshotFolder);
+    emulator_ = std::make_unique<EmulatorRun>(desktop_, this);
+    connect(command(ID_TOOLS_RUNEMULATOR), &QAction::triggered, this,
+            &CBattleAnimDlg::OnToolsRunInEmulator);
+    connect(command(ID_TOOLS_EMULATOR), &QAction::triggered, emulator_.get(),
+            &EmulatorRun::ChooseCommand);
     connect(command(ID_HELP_README), &QAction::triggered, this, &CBattleAnimDlg::OnHelpReadme);
     connect(command(ID_HELP_ABOUT), &QAction::triggered, this, &CBattleAnimDlg::OnHelpAbout);
     // The platform has no help engine: F1 opens the readme as Help > Readme does.
@@ -255,6 +261,9 @@ void CBattleAnimDlg::BuildMenu() {
         {"&Edit", CONTROL(ID_EDIT_PASTEENTRY), "&Paste Entry"},
         {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
+        {"&Tools", CONTROL(ID_TOOLS_RUNEMULATOR), "&Run in Emulator"},
+        {"&Tools", CONTROL(ID_TOOLS_EMULATOR), "&Emulator..."},
+        {"&Tools", 0, nullptr, nullptr},
         {"&Tools", CONTROL(ID_TOOLS_IMPORTTHUMBNAILS), "&Import Thumbnails..."},
         {"&Tools", CONTROL(ID_TOOLS_EXPORTTHUMBNAILS), "E&xport Thumbnails..."},
         {"&Tools", CONTROL(ID_TOOLS_SCREENSHOTFOLDER), "&Screenshot Folder..."},
@@ -287,6 +296,8 @@ void CBattleAnimDlg::BuildMenu() {
             a->setShortcuts(e.key);
     }
     command(ID_EDIT_UNDO)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    command(ID_TOOLS_RUNEMULATOR)->setShortcut(QKeySequence(Qt::Key_F5));
+    command(ID_TOOLS_RUNEMULATOR)->setEnabled(false);
     command(ID_EDIT_REDO)->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     command(ID_EDIT_COPYENTRY)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
@@ -403,6 +414,7 @@ void CBattleAnimDlg::EnableEditing(bool enable) {
         w->setEnabled(enable);
     for (int id : {ID_EDIT_COPYENTRY, ID_EDIT_PASTEENTRY})
         command(id)->setEnabled(enable);
+    command(ID_TOOLS_RUNEMULATOR)->setEnabled(enable);
 }
 
 // --- ROM life cycle -------------------------------------------------------
@@ -629,6 +641,11 @@ void CBattleAnimDlg::OnFileExportPatch() {
         !WriteFileAtomically(file, patch, error))
         desktop_.messageBox(this, QString::fromLatin1(kExportFailedText).arg(QString::fromStdString(error)),
                             Desktop::Buttons::Ok, Desktop::Icon::Warning);
+}
+
+void CBattleAnimDlg::OnToolsRunInEmulator() {
+    if (romFile_.isOpen())
+        emulator_->Run(QFile::decodeName(romFile_.held()->path().c_str()), EditedImage());
 }
 
 void CBattleAnimDlg::OnFileCloseRom() {

@@ -39,6 +39,7 @@ class CSplashDlg;
 class Desktop;
 class FindGroupDlg;
 class EditHistory;
+class EmulatorRun;
 class HotExit;
 class ThumbnailStore;
 
@@ -74,6 +75,11 @@ public:
     std::vector<std::uint8_t> EditedImage() const;
     // The table of that image alone, 1,940 bytes.
     std::vector<std::uint8_t> EditedTable() const;
+
+    // Tools > Run in Emulator: the image as EditedImage() gives it, in an
+    // emulator; the file, the history and the unsaved mark stay as they are.
+    void OnToolsRunInEmulator();
+    EmulatorRun& emulator() { return *emulator_; }
 
     // Group list and its orders.
     void FillGroupList(bool store);
@@ -226,6 +232,7 @@ private:
     std::unique_ptr<EditHistory> history_;
     std::unique_ptr<HotExit> hotExit_;
     std::unique_ptr<ThumbnailStore> thumbnails_;
+    std::unique_ptr<EmulatorRun> emulator_;
     ImageList layer1Images_;
     ImageList layer2Images_;
     CSplashDlg* splash_ = nullptr;

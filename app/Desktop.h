@@ -8,6 +8,7 @@
 #include <optional>
 
 class QFileDialog;
+class QInputDialog;
 class QWidget;
 
 namespace om {
@@ -46,6 +47,10 @@ public:
     // empty string. The dialog opens in startFolder when one is given.
     virtual QString chooseFolder(QWidget* owner, const QString& title,
                                  const QString& startFolder = {}) = 0;
+    // Tools > Emulator...: the command line that starts the emulator, with
+    // %f for the image, as the user left it (empty: none set); nothing when
+    // the user cancelled. The dialog shows current.
+    virtual std::optional<QString> chooseEmulatorCommand(QWidget* owner, const QString& current) = 0;
 };
 
 // The filters of the file-open dialog, the first one selected. Its patterns
@@ -67,6 +72,13 @@ inline constexpr char kExportPatchTitle[] = "Export Patch";
 // suggestedPath, when given, sets the folder shown and the name proposed.
 std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner, const QString& suggestedPath = {});
 
+// The dialog Tools > Emulator... shows: one line holding current.
+inline constexpr char kEmulatorDialogTitle[] = "Emulator";
+inline constexpr char kEmulatorDialogLabel[] =
+    "The command that starts the emulator, %f standing for the image\n"
+    "(for example: mednafen %f). Empty: the first emulator found.";
+std::unique_ptr<QInputDialog> MakeEmulatorCommandDialog(QWidget* owner, const QString& current);
+
 class QtDesktop : public Desktop {
 public:
     Answer messageBox(QWidget* owner, const QString& text, Buttons buttons, Icon icon,
@@ -79,6 +91,7 @@ public:
     QString choosePictureFile(QWidget* owner) override;
     QString chooseFolder(QWidget* owner, const QString& title,
                          const QString& startFolder = {}) override;
+    std::optional<QString> chooseEmulatorCommand(QWidget* owner, const QString& current) override;
 };
 
 // The filters of the picture-file dialog, the first one selected.

@@ -117,4 +117,22 @@ std::optional<QString> QtDesktop::askText(QWidget* owner, const QString& title,
     return dialog.textValue();
 }
 
+std::unique_ptr<QInputDialog> MakeEmulatorCommandDialog(QWidget* owner, const QString& current) {
+    auto dialog = std::make_unique<QInputDialog>(owner);
+    dialog->setWindowTitle(QString::fromLatin1(kEmulatorDialogTitle));
+    dialog->setLabelText(QString::fromLatin1(kEmulatorDialogLabel));
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setTextValue(current);
+    // Wide enough for a command line with a path or two in it.
+    dialog->resize(dialog->fontMetrics().averageCharWidth() * 70, dialog->sizeHint().height());
+    return dialog;
+}
+
+std::optional<QString> QtDesktop::chooseEmulatorCommand(QWidget* owner, const QString& current) {
+    const std::unique_ptr<QInputDialog> dialog = MakeEmulatorCommandDialog(owner, current);
+    if (dialog->exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog->textValue();
+}
+
 }  // namespace om

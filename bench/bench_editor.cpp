@@ -31,6 +31,7 @@
 #include "app/DialogLayout.h"
 #include "app/FindGroupDlg.h"
 #include "app/EditHistory.h"
+#include "app/EmulatorRun.h"
 #include "app/HotExit.h"
 #include "patch/Patch.h"
 #include "pickers/BuildLayerPickers.h"
@@ -250,6 +251,23 @@ void WriteOwnPictures(const QString& dataHome) {
 // the memory map the program was started with. getrusage's ru_maxrss would
 // not do: Linux carries it over from the process that forked this one, so a
 // child of the benchmark reported the benchmark's own peak.
+// Tools > Run in Emulator (F5) with an edit not saved: the copy written
+// whole and the stand-in emulator started (exec done), the one before
+// closed untimed.
+void MeasureRunInEmulator(std::vector<Figure>& figures, CBattleAnimDlg& window,
+                          const QString& folder) {
+    StoreEmulatorCommand(QStringLiteral("\"%1\" \"%2/emulator-record\" stay %f")
+                             .arg(QStringLiteral(OM_FAKE_EMULATOR), folder));
+    EmulatorRun& run = window.emulator();
+    figures.push_back(Measure("F5: copy written, emulator started", 3, 30, [&] { run.Stop(); },
+                              [&] {
+                                  window.OnToolsRunInEmulator();
+                                  if (!run.process() || !run.process()->waitForStarted())
+                                      std::abort();
+                              }));
+    run.Stop();
+}
+
 long PeakRssKiB() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
@@ -280,6 +298,8 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     // Recoveries of unsaved edits go to the temporary folder too.
     qputenv("XDG_STATE_HOME", dir.path().toLocal8Bit());
+    // And so do the copies Run in Emulator writes.
+    qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
     const QString rom = dir.path() + QStringLiteral("/demo.smc");
     MakeDemoRom().writeFile(rom.toStdString());
     // The user's own thumbnails: none, unless a figure asks for them.
@@ -378,6 +398,7 @@ int main(int argc, char** argv) {
     MeasureFindGroup(figures, *window);
     MeasureUndoRedo(figures, *window);
     MeasureBatchChange(figures, *window, desktop);
+    MeasureRunInEmulator(figures, *window, dir.path());
     // The recovery of a whole-table edit as the timer writes it: the edited
     // image, the patch, both files synced, the folder synced.
     for (int g = 0; g < kGroupCount; ++g)

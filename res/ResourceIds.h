@@ -81,6 +81,9 @@ inline constexpr int IDC_FIND_PASTEENTRY = 1142;
 inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;
+// Tools menu: Run in Emulator (F5) and the emulator's command line.
+inline constexpr int ID_TOOLS_RUNEMULATOR = 32830;
+inline constexpr int ID_TOOLS_EMULATOR = 32831;
 
 // The user's own thumbnails: Tools menu entries, and a picker's right-click
 // entries for the thumbnail it shows.

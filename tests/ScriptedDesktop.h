@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "app/Desktop.h"
@@ -99,6 +100,15 @@ public:
     std::deque<QString> folders;       // what each folder dialog returns
     QStringList folderTitles;          // what each folder dialog was for
 
+    std::optional<QString> chooseEmulatorCommand(QWidget*, const QString& current) override {
+        shownCommands.append(current);
+        if (emulatorCommands.empty())
+            return std::nullopt;
+        const std::optional<QString> c = emulatorCommands.front();
+        emulatorCommands.pop_front();
+        return c;
+    }
+
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
     std::deque<QString> patchFiles;  // what the Export Patch dialog returns
@@ -112,6 +122,10 @@ public:
     int fileDialogs = 0;
     QStringList startFolders;      // what each file-open dialog was to start in
     QStringList suggestedPatches;  // what each Export Patch dialog proposed
+    // What Tools > Emulator... answers, in order (nothing: cancelled; none left: cancelled),
+    // and the command each of those dialogs showed.
+    std::deque<std::optional<QString>> emulatorCommands;
+    QStringList shownCommands;
 };
 
 }  // namespace omtest

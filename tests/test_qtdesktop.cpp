@@ -2,6 +2,7 @@
 // file-open dialog, answered from inside their own event loops as a user
 // would answer them.
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+#include <optional>
 
 #include "app/Desktop.h"
 
@@ -167,6 +169,39 @@ private slots:
         QCOMPARE(listed, (QStringList{"BARE.SFC", "Mirewood.smc", "Mixed.Smc", "SHOUT.SMC",
                                       "bare.sfc"}));
         QCOMPARE(all.size(), 7);
+    }
+
+    // Tools > Emulator...: the line shows the command kept; what is typed
+    // and confirmed with Enter comes back, Escape gives nothing.
+    void emulatorCommandDialog_data() {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("typed");  // empty: Escape
+        QTest::addColumn<std::optional<QString>>("answer");
+        QTest::newRow("typed over the kept one")
+            << "mednafen %f" << "retroarch -L \"/a core.so\" %f"
+            << std::optional<QString>(QStringLiteral("retroarch -L \"/a core.so\" %f"));
+        QTest::newRow("cancelled") << "mednafen %f" << "" << std::optional<QString>();
+    }
+    void emulatorCommandDialog() {
+        QFETCH(QString, current);
+        QFETCH(QString, typed);
+        QFETCH(std::optional<QString>, answer);
+        QStringList seen;  // title, then the line as shown
+        const WhenModal<QInputDialog> answering([&](QInputDialog* dialog) {
+            auto* line = dialog->findChild<QLineEdit*>();
+            QVERIFY(line);
+            seen = QStringList{dialog->windowTitle(), line->text()};
+            if (typed.isEmpty()) {
+                QTest::keyClick(line, Qt::Key_Escape);
+                return;
+            }
+            line->selectAll();
+            QTest::keyClicks(line, typed);
+            QTest::keyClick(line, Qt::Key_Return);
+        });
+        om::QtDesktop desktop;
+        QCOMPARE(desktop.chooseEmulatorCommand(nullptr, current), answer);
+        QCOMPARE(seen, (QStringList{"Emulator", current}));
     }
 };
 

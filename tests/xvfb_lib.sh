@@ -74,3 +74,17 @@ start_server_or_skip() {
     exit 77
   fi
 }
+
+# start_openbox: starts openbox on this server (its pid in wm, its output in
+# $tmp/openbox.log) and returns 0 once it manages the screen (it answers for
+# the current desktop only then); 1 when it does not.
+start_openbox() {
+  openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
+  wm=$!
+  for _ in $(seq 100); do
+    xdotool get_desktop >/dev/null 2>&1 && return 0
+    kill -0 $wm 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}

@@ -7,10 +7,10 @@ set -euo pipefail
 # the manual pages with man-db and groff-base, looks at the programs with
 # file, makes the .deb with dpkg-dev and judges it with lintian; the desktop
 # tests run openbox and read the windows' stacking order with x11-utils
-# (xprop, xwininfo).
+# (xprop, xwininfo); Tools > Run in Emulator is tried with the real mednafen.
 packages=(build-essential cmake qt6-base-dev zlib1g-dev fonts-dejavu-core xvfb xauth xdotool
           x11-utils xdg-utils openbox desktop-file-utils appstream man-db groff-base file
-          dpkg-dev lintian)
+          dpkg-dev lintian mednafen)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
