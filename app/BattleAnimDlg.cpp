@@ -29,6 +29,7 @@
 #include "app/DialogLayout.h"
 #include "app/EditHistory.h"
 #include "app/FindGroupDlg.h"
+#include "app/GroupListView.h"
 #include "app/HotExit.h"
 #include "app/LocalPath.h"
 #include "app/Messages.h"
@@ -203,6 +204,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     for (ByteField* field : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
         connect(field, &QLineEdit::textEdited, history, &EditHistory::OnTyped);
     connect(groupList_, &QComboBox::activated, history, &EditHistory::OnGroupChosen);
+    BindBrowsing();
 }
 
 CBattleAnimDlg::~CBattleAnimDlg() {
@@ -235,6 +237,9 @@ void CBattleAnimDlg::BuildMenu() {
         {"&Edit", CONTROL(ID_EDIT_REDO), "&Redo"},
         {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
+        {"&View", CONTROL(ID_VIEW_HEXBYTES), "&Hexadecimal Bytes"},
+        {"&Go", CONTROL(ID_GO_BACK), "&Back"},
+        {"&Go", CONTROL(ID_GO_FORWARD), "&Forward"},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
     };
@@ -266,6 +271,8 @@ void CBattleAnimDlg::BuildMenu() {
     command(ID_EDIT_UNDO)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     command(ID_EDIT_REDO)->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    command(ID_GO_BACK)->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    command(ID_GO_FORWARD)->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
 }
 
 QAction* CBattleAnimDlg::command(int id) const {
@@ -625,6 +632,7 @@ void CBattleAnimDlg::FillGroupList(bool store) {
     }
     groupList_->clear();
     groupList_->addItems(names);
+    SetGroupNumbers(groupList_, displayOrder_);
     // Filling selects nothing; the callers do.
     groupList_->setCurrentIndex(-1);
 }
@@ -642,11 +650,20 @@ void CBattleAnimDlg::ApplyOrder(const DisplayOrderArray& order) {
     }
 }
 
-void CBattleAnimDlg::OnOrderNumeric() { ApplyOrder(NumericOrder()); }
+void CBattleAnimDlg::OnOrderNumeric() {
+    ApplyOrder(NumericOrder());
+    ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_NUMERIC));
+}
 
-void CBattleAnimDlg::OnOrderAlpha() { ApplyOrder(AlphabeticalOrder(groupDisplayNames_)); }
+void CBattleAnimDlg::OnOrderAlpha() {
+    ApplyOrder(AlphabeticalOrder(groupDisplayNames_));
+    ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_ALPHA));
+}
 
-void CBattleAnimDlg::OnOrderProgression() { ApplyOrder(ProgressionOrder); }
+void CBattleAnimDlg::OnOrderProgression() {
+    ApplyOrder(ProgressionOrder);
+    ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_PROGRESSION));
+}
 
 void CBattleAnimDlg::OnSelchangeGroupList() {
     const int p = groupList_->currentIndex();
@@ -679,9 +696,7 @@ void CBattleAnimDlg::OnHelpReadme() {
     for (const QString& path : places) {
         if (!QFileInfo(path).isFile())
             continue;
-        if (!desktop_.openDocument(path))
-            desktop_.messageBox(this, QString::fromLatin1(kReadmeNotShownText).arg(path),
-                                Desktop::Buttons::Ok, Desktop::Icon::Warning);
+        ShowReadme(path);
         return;
     }
     const QString searched = places.join(QLatin1Char('\n'));

@@ -10,8 +10,10 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "app/GroupTrail.h"
 #include "app/RecentFiles.h"
 #include "catalogue/GroupOrder.h"
 #include "pickers/LayerEditing.h"
@@ -36,6 +38,8 @@ class CSplashDlg;
 class Desktop;
 class FindGroupDlg;
 class EditHistory;
+class GroupListNumbers;
+class ReadmeWindow;
 class HotExit;
 
 class CBattleAnimDlg : public QDialog {
@@ -104,6 +108,16 @@ public:
     // list selects it.
     void OnFindGroupChosen(int group);
 
+    // Go menu: the groups shown before and after on the trail of groups
+    // shown, chosen as a choice in the group list is.
+    void OnGoBack();
+    void OnGoForward();
+    const GroupTrail& trail() const { return trail_; }
+    // View > Hexadecimal Bytes: the four byte fields in hex or decimal.
+    void OnViewHexBytes(bool hex);
+    // The readme window of our own, once Help > Readme needed it.
+    ReadmeWindow* readmeWindow() const { return readme_; }
+
 signals:
     // A ROM was opened or closed: every group may show other values and
     // descriptions.
@@ -158,6 +172,13 @@ private:
     void ShowSizeProblem(const char* text, long size, long limit);
     // Shows the edits a recovery holds (the image it gives) as unsaved edits.
     void RestoreEdits(const std::vector<std::uint8_t>& image);
+    // Group numbers, the Go and View commands, the order buttons' marks.
+    void BindBrowsing();
+    void UpdateGoCommands();
+    void WalkTrailTo(std::optional<int> group);
+    // Shows the readme at path with the desktop's application, or in our
+    // own window when the desktop cannot show it.
+    void ShowReadme(const QString& path);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -204,6 +225,10 @@ private:
     RecentFilesMenu* recentMenu_ = nullptr;
     QStringList readmePlaces_;
     FindGroupDlg* findGroup_ = nullptr;
+    GroupListNumbers* groupNumbers_ = nullptr;
+    GroupTrail trail_;
+    bool walkingTrail_ = false;
+    ReadmeWindow* readme_ = nullptr;
 };
 
 // The places Help > Readme searches, in order: the current folder; the

@@ -33,7 +33,18 @@ public:
     virtual QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) = 0;
     // Asks the desktop to open a document; false when it could not.
     virtual bool openDocument(const QString& path) = 0;
+
+    // How openDocument would show a document of path's kind: with an
+    // application of the desktop's, with a program that needs a terminal
+    // (which shows nothing when started from a desktop), with nothing at
+    // all, or not known.
+    enum class Opener { Application, TerminalProgram, None, Unknown };
+    virtual Opener documentOpener(const QString& path) = 0;
 };
+
+// Whether the text of a .desktop file says its program runs in a terminal
+// (Terminal=true in its [Desktop Entry] group).
+bool DesktopEntryNeedsTerminal(const QByteArray& entry);
 
 // The filters of the file-open dialog, the first one selected. Its patterns
 // match the extensions in any letter case: images with a copier header
@@ -61,6 +72,9 @@ public:
     QString chooseRomFile(QWidget* owner, const QString& startFolder = {}) override;
     QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) override;
     bool openDocument(const QString& path) override;
+    // Asks xdg-mime for the default application of the document's type and
+    // reads its .desktop file from the applications folders.
+    Opener documentOpener(const QString& path) override;
 };
 
 }  // namespace om

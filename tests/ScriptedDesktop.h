@@ -74,6 +74,11 @@ public:
         return documentsOpen;
     }
 
+    Opener documentOpener(const QString& path) override {
+        openerQueries.append(path);
+        return opener;
+    }
+
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
     std::deque<QString> patchFiles;  // what the Export Patch dialog returns
@@ -85,6 +90,8 @@ public:
     int fileDialogs = 0;
     QStringList startFolders;      // what each file-open dialog was to start in
     QStringList suggestedPatches;  // what each Export Patch dialog proposed
+    Opener opener = Opener::Application;  // what documentOpener answers
+    QStringList openerQueries;            // the paths documentOpener was asked about
 };
 
 }  // namespace omtest
