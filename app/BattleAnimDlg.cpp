@@ -30,6 +30,7 @@
 #include "app/EditHistory.h"
 #include "app/EmulatorRun.h"
 #include "app/FindGroupDlg.h"
+#include "app/GroupListView.h"
 #include "app/HotExit.h"
 #include "app/LocalPath.h"
 #include "app/Messages.h"
@@ -226,6 +227,7 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     for (ByteField* field : {layer1Lo_, layer1Hi_, layer2Lo_, layer2Hi_})
         connect(field, &QLineEdit::textEdited, history, &EditHistory::OnTyped);
     connect(groupList_, &QComboBox::activated, history, &EditHistory::OnGroupChosen);
+    BindBrowsing();
 }
 
 CBattleAnimDlg::~CBattleAnimDlg() {
@@ -261,6 +263,9 @@ void CBattleAnimDlg::BuildMenu() {
         {"&Edit", CONTROL(ID_EDIT_PASTEENTRY), "&Paste Entry"},
         {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
+        {"&View", CONTROL(ID_VIEW_HEXBYTES), "&Hexadecimal Bytes"},
+        {"&Go", CONTROL(ID_GO_BACK), "&Back"},
+        {"&Go", CONTROL(ID_GO_FORWARD), "&Forward"},
         {"&Tools", CONTROL(ID_TOOLS_RUNEMULATOR), "&Run in Emulator"},
         {"&Tools", CONTROL(ID_TOOLS_EMULATOR), "&Emulator..."},
         {"&Tools", 0, nullptr, nullptr},
@@ -304,6 +309,8 @@ void CBattleAnimDlg::BuildMenu() {
     command(ID_EDIT_PASTEENTRY)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
     for (int id : {ID_EDIT_COPYENTRY, ID_EDIT_PASTEENTRY})
         command(id)->setEnabled(false);
+    command(ID_GO_BACK)->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    command(ID_GO_FORWARD)->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
 }
 
 QAction* CBattleAnimDlg::command(int id) const {
@@ -671,6 +678,7 @@ void CBattleAnimDlg::FillGroupList(bool store) {
     }
     groupList_->clear();
     groupList_->addItems(names);
+    SetGroupNumbers(groupList_, displayOrder_);
     // Filling selects nothing; the callers do.
     groupList_->setCurrentIndex(-1);
 }
@@ -688,11 +696,20 @@ void CBattleAnimDlg::ApplyOrder(const DisplayOrderArray& order) {
     }
 }
 
-void CBattleAnimDlg::OnOrderNumeric() { ApplyOrder(NumericOrder()); }
+void CBattleAnimDlg::OnOrderNumeric() {
+    ApplyOrder(NumericOrder());
+    ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_NUMERIC));
+}
 
-void CBattleAnimDlg::OnOrderAlpha() { ApplyOrder(AlphabeticalOrder(groupDisplayNames_)); }
+void CBattleAnimDlg::OnOrderAlpha() {
+    ApplyOrder(AlphabeticalOrder(groupDisplayNames_));
+    ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_ALPHA));
+}
 
-void CBattleAnimDlg::OnOrderProgression() { ApplyOrder(ProgressionOrder); }
+void CBattleAnimDlg::OnOrderProgression() {
+    ApplyOrder(ProgressionOrder);
+    ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_PROGRESSION));
+}
 
 void CBattleAnimDlg::OnSelchangeGroupList() {
     const int p = groupList_->currentIndex();
@@ -725,9 +742,7 @@ void CBattleAnimDlg::OnHelpReadme() {
     for (const QString& path : places) {
         if (!QFileInfo(path).isFile())
             continue;
-        if (!desktop_.openDocument(path))
-            desktop_.messageBox(this, QString::fromLatin1(kReadmeNotShownText).arg(path),
-                                Desktop::Buttons::Ok, Desktop::Icon::Warning);
+        ShowReadme(path);
         return;
     }
     const QString searched = places.join(QLatin1Char('\n'));

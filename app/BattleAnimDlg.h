@@ -13,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/GroupTrail.h"
 #include "app/RecentFiles.h"
 #include "catalogue/GroupOrder.h"
 #include "pickers/BuildLayerPickers.h"
@@ -40,6 +41,8 @@ class Desktop;
 class FindGroupDlg;
 class EditHistory;
 class EmulatorRun;
+class GroupListNumbers;
+class ReadmeWindow;
 class HotExit;
 class ThumbnailStore;
 
@@ -132,6 +135,15 @@ public:
     void OnExportThumbnails();
     void OnScreenshotFolder();
     ThumbnailStore& thumbnails() { return *thumbnails_; }
+    // Go menu: the groups shown before and after on the trail of groups
+    // shown, chosen as a choice in the group list is.
+    void OnGoBack();
+    void OnGoForward();
+    const GroupTrail& trail() const { return trail_; }
+    // View > Hexadecimal Bytes: the four byte fields in hex or decimal.
+    void OnViewHexBytes(bool hex);
+    // The readme window of our own, once Help > Readme needed it.
+    ReadmeWindow* readmeWindow() const { return readme_; }
 
 signals:
     // A ROM was opened or closed: every group may show other values and
@@ -201,6 +213,13 @@ private:
     // Keeps picture as the shown background's thumbnail and shows it; a
     // null picture is refused with a message naming source and why.
     void SetThumbnail(int layer, const QImage& picture, const QString& source, const QString& why);
+    // Group numbers, the Go and View commands, the order buttons' marks.
+    void BindBrowsing();
+    void UpdateGoCommands();
+    void WalkTrailTo(std::optional<int> group);
+    // Shows the readme at path with the desktop's application, or in our
+    // own window when the desktop cannot show it.
+    void ShowReadme(const QString& path);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -249,6 +268,10 @@ private:
     RecentFilesMenu* recentMenu_ = nullptr;
     QStringList readmePlaces_;
     FindGroupDlg* findGroup_ = nullptr;
+    GroupListNumbers* groupNumbers_ = nullptr;
+    GroupTrail trail_;
+    bool walkingTrail_ = false;
+    ReadmeWindow* readme_ = nullptr;
 };
 
 // The places Help > Readme searches, in order: the current folder; the

@@ -51,7 +51,18 @@ public:
     // %f for the image, as the user left it (empty: none set); nothing when
     // the user cancelled. The dialog shows current.
     virtual std::optional<QString> chooseEmulatorCommand(QWidget* owner, const QString& current) = 0;
+
+    // How openDocument would show a document of path's kind: with an
+    // application of the desktop's, with a program that needs a terminal
+    // (which shows nothing when started from a desktop), with nothing at
+    // all, or not known.
+    enum class Opener { Application, TerminalProgram, None, Unknown };
+    virtual Opener documentOpener(const QString& path) = 0;
 };
+
+// Whether the text of a .desktop file says its program runs in a terminal
+// (Terminal=true in its [Desktop Entry] group).
+bool DesktopEntryNeedsTerminal(const QByteArray& entry);
 
 // The filters of the file-open dialog, the first one selected. Its patterns
 // match the extensions in any letter case: images with a copier header
@@ -92,6 +103,9 @@ public:
     QString chooseFolder(QWidget* owner, const QString& title,
                          const QString& startFolder = {}) override;
     std::optional<QString> chooseEmulatorCommand(QWidget* owner, const QString& current) override;
+    // Asks xdg-mime for the default application of the document's type and
+    // reads its .desktop file from the applications folders.
+    Opener documentOpener(const QString& path) override;
 };
 
 // The filters of the picture-file dialog, the first one selected.

@@ -3,6 +3,9 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "app/Desktop.h"
@@ -133,6 +136,43 @@ std::optional<QString> QtDesktop::chooseEmulatorCommand(QWidget* owner, const QS
     if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog->textValue();
+}
+
+bool DesktopEntryNeedsTerminal(const QByteArray& entry) {
+    bool inMainGroup = false;
+    for (const QByteArray& raw : entry.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('[')) {
+            inMainGroup = line == "[Desktop Entry]";
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (inMainGroup && eq > 0 && line.left(eq).trimmed() == "Terminal")
+            return line.mid(eq + 1).trimmed() == "true";
+    }
+    return false;
+}
+
+Desktop::Opener QtDesktop::documentOpener(const QString& path) {
+    const QMimeType known = QMimeDatabase().mimeTypeForFile(path);
+    // Without a MIME database the documents this program opens (its readme)
+    // are taken as what they are, plain text.
+    const QString type = known.isValid() && !known.isDefault() ? known.name()
+                                                               : QStringLiteral("text/plain");
+    QProcess query;
+    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type});
+    if (!query.waitForFinished(5000) || query.exitStatus() != QProcess::NormalExit ||
+        query.exitCode() != 0)
+        return Opener::Unknown;
+    const QString name = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
+    if (name.isEmpty())
+        return Opener::None;
+    const QString file = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, name);
+    QFile entry(file);
+    if (file.isEmpty() || !entry.open(QIODevice::ReadOnly))
+        return Opener::None;
+    return DesktopEntryNeedsTerminal(entry.readAll()) ? Opener::TerminalProgram
+                                                      : Opener::Application;
 }
 
 }  // namespace om

@@ -37,7 +37,7 @@ void LoadThumbnails(const PickerBuildTarget& t, ProgressSink* progress) {
 void InsertItems(const PickerBuildTarget& t, ProgressSink* progress) {
     t.picker->setUpdatesEnabled(false);
     for (int k = 0; k < t.catalog->customSlot(); ++k) {
-        t.picker->insertImageItem(k, PickerItemText(k), k);
+        t.picker->insertImageItem(k, PickerItemText(t.catalog->entry(k)), k);
         if (progress)
             progress->step();
     }
@@ -50,8 +50,9 @@ void InsertItems(const PickerBuildTarget& t, ProgressSink* progress) {
 
 }  // namespace
 
-QString PickerItemText(int k) {
-    return QString::asprintf("00 %02d", k);
+QString PickerItemText(const LayerChoice& choice) {
+    return QString::asprintf("%d  %02X %02X", choice.lo + 256 * choice.hi, unsigned(choice.lo),
+                             unsigned(choice.hi));
 }
 
 void BuildLayerPickers(const PickerBuildTarget& layer1, const PickerBuildTarget& layer2,

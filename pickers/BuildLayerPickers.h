@@ -35,7 +35,9 @@ QImage ThumbnailOf(const PickerBuildTarget& t, int k);
 void BuildLayerPickers(const PickerBuildTarget& layer1, const PickerBuildTarget& layer2,
                        ProgressSink* progress);
 
-// The text of picker item k: "00 07", "00 123".
-QString PickerItemText(int k);
+// The text of the picker item for a background: its number as the byte
+// fields give it (low + 256 * high), two spaces, and its two bytes, low and
+// high, in upper-case hex: "307  33 01".
+QString PickerItemText(const LayerChoice& choice);
 
 }  // namespace om

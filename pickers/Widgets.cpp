@@ -1,9 +1,11 @@
 #include "pickers/Widgets.h"
 
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QToolTip>
 #include <algorithm>
 #include <limits>
 
@@ -32,7 +34,50 @@ std::int32_t ParseFieldValue(std::string_view text) {
     return static_cast<std::int32_t>(v);
 }
 
+namespace {
+
+// The length of a hex prefix ("0x", "0X" or "$") text starts with, or 0.
+int HexPrefix(const QString& text) {
+    if (text.startsWith(u'$'))
+        return 1;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        return 2;
+    return 0;
+}
+
+}  // namespace
+
+std::int32_t ByteFieldValue(const QString& text, bool hex) {
+    const int prefix = HexPrefix(text);
+    if (!hex && prefix == 0)
+        return ParseFieldValue(text.toStdString());
+    const QString digits = text.mid(prefix);
+    bool ok = false;
+    const int v = digits.toInt(&ok, 16);
+    return ok && !digits.startsWith(u'-') && !digits.startsWith(u'+') ? v : 0;
+}
+
+QString ByteFieldText(std::int32_t value, bool hex) {
+    return hex ? QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper()
+               : QString::number(value);
+}
+
 QValidator::State ByteValidator::validate(QString& input, int&) const {
+    const int prefix = HexPrefix(input);
+    if (prefix > 0 || hex_) {
+        if (input.size() - prefix > 2)
+            return Invalid;
+        for (qsizetype i = prefix; i < input.size(); ++i) {
+            const QChar c = input[i];
+            const bool hexDigit = (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') ||
+                                  (c >= u'A' && c <= u'F');
+            if (!hexDigit)
+                return Invalid;
+            input[i] = c.toUpper();
+        }
+        // "0x" alone is a number still being typed.
+        return input.size() == prefix && prefix > 0 ? Intermediate : Acceptable;
+    }
     int v = 0;
     for (const QChar c : input) {
         if (c < u'0' || c > u'9')
@@ -55,9 +100,28 @@ bool IsHistoryKey(const QKeyEvent* event) {
 
 }  // namespace
 
-ByteField::ByteField(QWidget* parent) : QLineEdit(parent) {
-    setValidator(new ByteValidator(this));
+ByteField::ByteField(QWidget* parent) : QLineEdit(parent), validator_(new ByteValidator(this)) {
+    setValidator(validator_);
     connect(this, &QLineEdit::textEdited, this, &ByteField::changed);
+    // A refused keystroke or paste says so where the user looks.
+    connect(this, &QLineEdit::inputRejected, this, [this] {
+        QToolTip::showText(mapToGlobal(QPoint(0, height())), refusalText(), this);
+    });
+}
+
+QString ByteField::refusalText() {
+    return QStringLiteral("Not a byte: type 0 to 255, or 0x00 to 0xFF");
+}
+
+void ByteField::setHex(bool hex) {
+    if (hex == hex_)
+        return;
+    const QString shown = text();
+    const std::int32_t v = value();
+    hex_ = hex;
+    validator_->setHex(hex);
+    if (!shown.isEmpty())
+        setText(ByteFieldText(v, hex_));
 }
 
 void ByteField::setProgramText(const QString& text) {
@@ -65,9 +129,7 @@ void ByteField::setProgramText(const QString& text) {
     emit changed();
 }
 
-std::int32_t ByteField::value() const {
-    return ParseFieldValue(text().toStdString());
-}
+std::int32_t ByteField::value() const { return ByteFieldValue(text(), hex_); }
 
 bool ByteField::event(QEvent* event) {
     // Not claimed here, the key reaches the window's Undo and Redo.
@@ -84,16 +146,7 @@ void ByteField::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    const QString t = event->text();
-    const bool printable = t.size() == 1 && t[0].isPrint();
-    const bool digit = t.size() == 1 && t[0] >= u'0' && t[0] <= u'9';
-    // A key with Ctrl, Alt or Meta is a command (Ctrl+V pastes), not typing.
-    const bool command =
-        event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (printable && !digit && !command) {
-        event->accept();  // swallowed: not a digit
-        return;
-    }
+    // Every other key is typing the validator takes or refuses.
     QLineEdit::keyPressEvent(event);
 }
 
@@ -109,8 +162,23 @@ void ImagePicker::fitClosedBox() {
     const QRect field =
         style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
     const int missing = iconSize().width() + 4 + 1 + text - field.width();
-    if (missing > 0)
-        setGeometry(geometry().adjusted(-missing / 2, 0, missing - missing / 2, 0));
+    if (missing <= 0)
+        return;
+    // The frame the picker stands in grows with it, as far as the window
+    // has room.
+    QGroupBox* frame = nullptr;
+    if (parentWidget())
+        for (QGroupBox* g : parentWidget()->findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+            if (g->geometry().contains(geometry()))
+                frame = g;
+    const QRect before = geometry();
+    setGeometry(geometry().adjusted(-missing / 2, 0, missing - missing / 2, 0));
+    if (frame && !frame->geometry().contains(geometry())) {
+        const int margin = std::min(before.left() - frame->geometry().left(), 2);
+        frame->setGeometry(frame->geometry()
+                               .united(geometry().adjusted(-margin, 0, margin, 0))
+                               .intersected(parentWidget()->rect()));
+    }
 }
 
 ImageList::ImageList(QSize imageSize, int growBy) : size_(imageSize), growBy_(growBy) {}

@@ -19,14 +19,27 @@ namespace om {
 // number too large for 32 bits.
 std::int32_t ParseFieldValue(std::string_view text);
 
-// What a byte field accepts: nothing (which reads as 0) or digits whose
-// number is at most 255. A keystroke or paste that would make anything else
-// is refused, so a field shows exactly the byte Save writes.
+// A byte field's text as the byte it stands for: decimal digits, or hex
+// digits after a "0x" or "$" prefix, or hex digits alone when hex is true;
+// nothing reads as 0.
+std::int32_t ByteFieldValue(const QString& text, bool hex);
+// A byte as the field shows it: decimal, or two upper-case hex digits.
+QString ByteFieldText(std::int32_t value, bool hex);
+
+// What a byte field accepts: nothing (which reads as 0), digits whose number
+// is at most 255, or "0x" or "$" and at most two hex digits (shown in upper
+// case); in hex mode also two hex digits without a prefix. A keystroke or
+// paste that would make anything else is refused, visibly, so a field shows
+// exactly the byte Save writes.
 class ByteValidator : public QValidator {
     Q_OBJECT
 public:
     using QValidator::QValidator;
     State validate(QString& input, int& pos) const override;
+    void setHex(bool hex) { hex_ = hex; }
+
+private:
+    bool hex_ = false;
 };
 
 class ByteField : public QLineEdit {
@@ -37,19 +50,28 @@ public:
     // Sets the text from the program; raises changed() once, even when the
     // text stays the same.
     void setProgramText(const QString& text);
-    void setValue(std::int32_t v) { setProgramText(QString::number(v)); }
+    void setValue(std::int32_t v) { setProgramText(ByteFieldText(v, hex_)); }
     std::int32_t value() const;
+    // Shows and takes the byte in hex (two digits) or decimal. The value
+    // shown stays the same; nothing is raised.
+    void setHex(bool hex);
+    bool isHex() const { return hex_; }
+    // The sign shown when a keystroke or paste is refused.
+    static QString refusalText();
 
 signals:
     // Every user edit and every program update.
     void changed();
 
 protected:
-    // Only digits are accepted from the keyboard.
     void keyPressEvent(QKeyEvent* event) override;
     // The undo and redo keys go to the window's edit history, not to the
     // field's own typing history.
     bool event(QEvent* event) override;
+
+private:
+    ByteValidator* validator_;
+    bool hex_ = false;
 };
 
 // 32-bit colour images of one size, kept for the whole run.

@@ -98,4 +98,11 @@ inline constexpr int ID_THUMBNAIL_RESET = 32846;
 // The program's name: the title of every message box.
 inline constexpr char kProgramName[] = "OMBattleAnim";
 
+// Group numbers, browsing and hex bytes: the readme window of our own, Go
+// and View commands.
+inline constexpr int IDC_README_TEXT = 1100;
+inline constexpr int ID_GO_BACK = 32800;
+inline constexpr int ID_GO_FORWARD = 32801;
+inline constexpr int ID_VIEW_HEXBYTES = 32802;
+
 }  // namespace om

@@ -108,6 +108,10 @@ public:
         emulatorCommands.pop_front();
         return c;
     }
+    Opener documentOpener(const QString& path) override {
+        openerQueries.append(path);
+        return opener;
+    }
 
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
@@ -126,6 +130,8 @@ public:
     // and the command each of those dialogs showed.
     std::deque<std::optional<QString>> emulatorCommands;
     QStringList shownCommands;
+    Opener opener = Opener::Application;  // what documentOpener answers
+    QStringList openerQueries;            // the paths documentOpener was asked about
 };
 
 }  // namespace omtest

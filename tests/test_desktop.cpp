@@ -262,8 +262,6 @@ private slots:
         QTest::newRow("missing") << false
                                  << QString(omtest::kReadmeMissing)
                                         .replace("PLACES", "DIR/one/README.TXT\nDIR/two/README.TXT");
-        QTest::newRow("no program to show it")
-            << true << QString(omtest::kReadmeNotShown).replace("PATH", "DIR/two/README.TXT");
     }
 
     void readmeProblemsNameTheFiles() {

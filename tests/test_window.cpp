@@ -78,8 +78,12 @@ private slots:
         // Items and pictures: one picture more, the custom slot's.
         QCOMPARE((QList<int>{p1->count(), p1->imageList()->count(), p2->count(), p2->imageList()->count()}),
                  (QList<int>{315, 316, 100, 101}));
-        QCOMPARE((QStringList{p1->itemText(7), p1->itemText(123), p2->itemText(99)}),
-                 (QStringList{"00 07", "00 123", "00 99"}));
+        // Each item names its background: its number as the byte fields
+        // give it, then its low and high byte in hex.
+        QCOMPARE((QStringList{p1->itemText(0), p1->itemText(7), p1->itemText(235), p1->itemText(245),
+                              p1->itemText(314), p2->itemText(0), p2->itemText(1), p2->itemText(99)}),
+                 (QStringList{"0  00 00", "7  07 00", "237  ED 00", "255  FF 00", "326  46 01",
+                              "0  00 00", "18  12 00", "326  46 01"}));
         // Every item shows its own background's picture.
         for (const auto& [layer, first, last, bitmap] : kThumbnailRuns)
             for (int k = first; k <= last; ++k)
@@ -114,7 +118,8 @@ private slots:
         }
         QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "Open &Recent", "C&lose ROM", "&Save Changes",
                                      "Export &Patch...", "-", "&Exit", "&Edit", "&Undo", "&Redo", "-",
-                                     "&Copy Entry", "&Paste Entry", "-", "&Find Group...", "&Tools",
+                                     "&Copy Entry", "&Paste Entry", "-", "&Find Group...", "&View",
+                                     "&Hexadecimal Bytes", "&Go", "&Back", "&Forward", "&Tools",
                                      "&Run in Emulator", "&Emulator...", "-", "&Import Thumbnails...",
                                      "E&xport Thumbnails...", "&Screenshot Folder...",
                                      "&Help", "&Readme", "&About..."}));
@@ -126,7 +131,7 @@ private slots:
             {ID_EDIT_FINDGROUP, QKeySequence::Find},        {ID_FILE_EXPORTPATCH, QKeySequence::UnknownKey},
             {ID_FILE_OPENRECENT, QKeySequence::UnknownKey}, {ID_FILE_CLEARRECENT, QKeySequence::UnknownKey},
             {ID_HELP_README, QKeySequence::UnknownKey},     {ID_HELP_ABOUT, QKeySequence::UnknownKey},
-            {ID_TOOLS_EMULATOR, QKeySequence::UnknownKey}};
+            {ID_TOOLS_EMULATOR, QKeySequence::UnknownKey},  {ID_VIEW_HEXBYTES, QKeySequence::UnknownKey}};
         for (const auto& [id, key] : commands) {
             const QAction* a = w.command(id);
             QVERIFY(a->isEnabled());
