@@ -186,10 +186,14 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
             &CBattleAnimDlg::OnFileExportPatch);
     connect(command(ID_FILE_EXIT), &QAction::triggered, this, &QDialog::reject);
     connect(command(ID_EDIT_FINDGROUP), &QAction::triggered, this, &CBattleAnimDlg::OnEditFindGroup);
+    connect(command(ID_VIEW_BROWSEBACKGROUNDS), &QAction::triggered, this,
+            &CBattleAnimDlg::OnViewBrowseBackgrounds);
     AddBackgroundLookup({layer1Picker_, layer1Lo_, layer1Hi_},
-                        [this] { OnGroupsUsingBackground(1); });
+                        [this] { OnGroupsUsingBackground(1); },
+                        [this] { OnBrowseBackgrounds(1); });
     AddBackgroundLookup({layer2Picker_, layer2Lo_, layer2Hi_},
-                        [this] { OnGroupsUsingBackground(2); });
+                        [this] { OnGroupsUsingBackground(2); },
+                        [this] { OnBrowseBackgrounds(2); });
     connect(command(ID_HELP_README), &QAction::triggered, this, &CBattleAnimDlg::OnHelpReadme);
     connect(command(ID_HELP_ABOUT), &QAction::triggered, this, &CBattleAnimDlg::OnHelpAbout);
     // The platform has no help engine: F1 opens the readme as Help > Readme does.
@@ -235,6 +239,7 @@ void CBattleAnimDlg::BuildMenu() {
         {"&Edit", CONTROL(ID_EDIT_REDO), "&Redo"},
         {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
+        {"&View", CONTROL(ID_VIEW_BROWSEBACKGROUNDS), "&Browse Backgrounds..."},
         {"&Help", CONTROL(ID_HELP_README), "&Readme"},
         {"&Help", CONTROL(ID_HELP_ABOUT), "&About..."},
     };
@@ -264,6 +269,7 @@ void CBattleAnimDlg::BuildMenu() {
             a->setShortcuts(e.key);
     }
     command(ID_EDIT_UNDO)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    command(ID_VIEW_BROWSEBACKGROUNDS)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     command(ID_EDIT_REDO)->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 }

@@ -32,6 +32,7 @@ class QUndoStack;
 
 namespace om {
 
+class BackgroundBrowser;
 class CSplashDlg;
 class Desktop;
 class FindGroupDlg;
@@ -103,6 +104,16 @@ public:
     // A group chosen in the Find window: selected as a choice in the group
     // list selects it.
     void OnFindGroupChosen(int group);
+
+    // View menu and a layer's right-click menu: the background browser,
+    // made on first use, one at a time; Ctrl+B opens it on layer 1.
+    void OnViewBrowseBackgrounds() { OnBrowseBackgrounds(1); }
+    void OnBrowseBackgrounds(int layer);
+    BackgroundBrowser& backgroundBrowser();
+    bool hasBackgroundBrowser() const { return browser_ != nullptr; }
+    // A cell used in the browser: entry `entry` of the layer's catalogue,
+    // picked in the layer's picker.
+    void OnUseBackground(int layer, int entry);
 
 signals:
     // A ROM was opened or closed: every group may show other values and
@@ -204,6 +215,7 @@ private:
     RecentFilesMenu* recentMenu_ = nullptr;
     QStringList readmePlaces_;
     FindGroupDlg* findGroup_ = nullptr;
+    BackgroundBrowser* browser_ = nullptr;
 };
 
 // The places Help > Readme searches, in order: the current folder; the

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "app/ToolWindowGeometry.h"
 #include "res/ResourceIds.h"
 #include "romdata/RomLayout.h"
 
@@ -23,6 +24,9 @@ namespace om {
 namespace {
 
 enum Column { kGroupColumn, kDescriptionColumn, kLayer1Column, kLayer2Column, kColumnCount };
+
+// Where the window's place is kept in the settings.
+const QString kPlaceKey = QStringLiteral("FindGroup");
 
 constexpr const char* kHeaders[kColumnCount] = {"Group", "Description", "Layer 1", "Layer 2"};
 
@@ -194,12 +198,15 @@ FindGroupDlg::FindGroupDlg(GroupSource source, QWidget* owner) : QDialog(owner) 
     updateCountLine();
 }
 
-FindGroupDlg::~FindGroupDlg() = default;
+FindGroupDlg::~FindGroupDlg() {
+    if (isVisible())
+        RememberPlace(this, kPlaceKey);
+}
 
 void FindGroupDlg::present(const QString& filter) {
     if (!filter.isNull())
         filter_->setText(filter);
-    show();
+    ShowBesideOwner(this, parentWidget(), kPlaceKey);
     raise();
     activateWindow();
     filter_->setFocus(Qt::ShortcutFocusReason);
@@ -275,31 +282,22 @@ void FindGroupDlg::rowMenu(const QPoint& at) {
 bool FindGroupDlg::eventFilter(QObject* watched, QEvent* event) {
     // Up and Down in the filter field move through the rows, so that a
     // row is chosen without leaving the field.
-    if (watched == filter_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
-            key == Qt::Key_PageDown) {
-            QCoreApplication::sendEvent(table_, event);
-            return true;
-        }
-    }
+    if (watched == filter_ && PassedToList(event, table_))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 
 void FindGroupDlg::hideEvent(QHideEvent* event) {
+    RememberPlace(this, kPlaceKey);
     QDialog::hideEvent(event);
-    // Closed: the keyboard goes back to the editor.
-    if (QWidget* owner = parentWidget(); owner && owner->isVisible()) {
-        owner->activateWindow();
-        owner->raise();
-    }
+    HandBackToOwner(this);
 }
 
 void AddBackgroundLookup(std::initializer_list<QWidget*> widgets,
-                         const std::function<void()>& lookUp) {
+                         const std::function<void()>& lookUp, const std::function<void()>& browse) {
     for (QWidget* w : widgets) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
-        QObject::connect(w, &QWidget::customContextMenuRequested, w, [w, lookUp](const QPoint& at) {
+        QObject::connect(w, &QWidget::customContextMenuRequested, w, [w, lookUp, browse](const QPoint& at) {
             QMenu* menu = nullptr;
             if (auto* field = qobject_cast<QLineEdit*>(w)) {
                 menu = field->createStandardContextMenu();
@@ -312,6 +310,10 @@ void AddBackgroundLookup(std::initializer_list<QWidget*> widgets,
                                         ID_GROUPS_USING_BACKGROUND,
                                         QStringLiteral("&Groups Using This Background")),
                              &QAction::triggered, w, lookUp);
+            if (browse)
+                QObject::connect(AddCommand(menu, "ID_BROWSE_BACKGROUNDS", ID_BROWSE_BACKGROUNDS,
+                                            QStringLiteral("&Browse Backgrounds...")),
+                                 &QAction::triggered, w, browse);
             menu->popup(w->mapToGlobal(at));
         });
     }

@@ -73,7 +73,9 @@ private:
 
 // Adds "Groups Using This Background" to the right-click menu of each of
 // widgets (a layer's picker and its two byte fields; a field keeps its usual
-// editing entries above it); lookUp runs when it is chosen.
-void AddBackgroundLookup(std::initializer_list<QWidget*> widgets, const std::function<void()>& lookUp);
+// editing entries above it); lookUp runs when it is chosen. With browse,
+// "Browse Backgrounds..." follows it and runs browse.
+void AddBackgroundLookup(std::initializer_list<QWidget*> widgets, const std::function<void()>& lookUp,
+                         const std::function<void()>& browse = {});
 
 }  // namespace om

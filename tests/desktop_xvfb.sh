@@ -39,7 +39,6 @@ cleanup() {
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-command -v openbox >/dev/null || { echo "openbox missing: run tools/setup-machine.sh"; exit 1; }
 start_server_or_skip
 
 failed() {
@@ -51,16 +50,8 @@ failed() {
   exit 1
 }
 
-# A window manager, and wait until it manages the screen (it answers for
-# the current desktop only once it runs).
-openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
-wm=$!
-for _ in $(seq 100); do
-  xdotool get_desktop >/dev/null 2>&1 && break
-  kill -0 $wm 2>/dev/null || failed "openbox did not start"
-  sleep 0.1
-done
-xdotool get_desktop >/dev/null 2>&1 || failed "openbox did not take the screen"
+# A window manager, managing the screen.
+start_openbox
 
 visible_windows() { xdotool search --onlyvisible --pid $pid 2>/dev/null | wc -l; }
 

@@ -114,7 +114,7 @@ private slots:
         }
         QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "Open &Recent", "C&lose ROM", "&Save Changes",
                                      "Export &Patch...", "-", "&Exit", "&Edit", "&Undo", "&Redo", "-",
-                                     "&Find Group...", "&Help", "&Readme", "&About..."}));
+                                     "&Find Group...", "&View", "&Browse Backgrounds...", "&Help", "&Readme", "&About..."}));
         // Each command always enabled, with the platform's own keys for it (a
         // platform may have none, as the offscreen one has none for Quit).
         const std::pair<int, QKeySequence::StandardKey> commands[] = {
@@ -122,7 +122,8 @@ private slots:
             {ID_FILE_SAVECHANGES, QKeySequence::Save},      {ID_FILE_EXIT, QKeySequence::Quit},
             {ID_EDIT_FINDGROUP, QKeySequence::Find},        {ID_FILE_EXPORTPATCH, QKeySequence::UnknownKey},
             {ID_FILE_OPENRECENT, QKeySequence::UnknownKey}, {ID_FILE_CLEARRECENT, QKeySequence::UnknownKey},
-            {ID_HELP_README, QKeySequence::UnknownKey},     {ID_HELP_ABOUT, QKeySequence::UnknownKey}};
+            {ID_HELP_README, QKeySequence::UnknownKey},     {ID_HELP_ABOUT, QKeySequence::UnknownKey},
+            {ID_VIEW_BROWSEBACKGROUNDS, QKeySequence::Bold}};  // Bold: Ctrl+B
         for (const auto& [id, key] : commands) {
             const QAction* a = w.command(id);
             QVERIFY(a->isEnabled());

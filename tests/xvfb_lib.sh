@@ -10,6 +10,10 @@
 #   machine, not about the editor. Once a server answers, anything that goes
 #   wrong is a failure.
 # stop_server: stops the server this library started.
+# start_openbox: starts openbox on that server (its pid in wm, what it says
+#   in $tmp/openbox.log) and returns once it manages the screen; calls the
+#   caller's failed when it does not.
+# OM_XVFB_SCREEN: the screen's size and depth, 1024x768x24 unless set.
 # diagnose: prints what the server and its clients said.
 : "${tmp:?set tmp to a private folder before sourcing xvfb_lib.sh}"
 
@@ -44,7 +48,7 @@ start_server() {
   # -displayfd writes the display number once the server takes clients.
   # -noreset: without it the server resets when its last client (the probe
   # below) leaves, and a client connecting during the reset is refused.
-  Xvfb ":$n" -noreset -displayfd 3 -auth "$XAUTHORITY" -screen 0 1024x768x24 "$@" \
+  Xvfb ":$n" -noreset -displayfd 3 -auth "$XAUTHORITY" -screen 0 "${OM_XVFB_SCREEN:-1024x768x24}" "$@" \
     3>"$tmp/display" 2>>"$tmp/xvfb.log" &
   xvfb=$!
   for _ in $(seq 100); do
@@ -73,4 +77,17 @@ start_server_or_skip() {
     diagnose
     exit 77
   fi
+}
+
+start_openbox() {
+  command -v openbox >/dev/null || { echo "openbox missing: run tools/setup-machine.sh"; exit 1; }
+  openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
+  wm=$!
+  # It answers for the current desktop only once it runs.
+  for _ in $(seq 100); do
+    xdotool get_desktop >/dev/null 2>&1 && return 0
+    kill -0 $wm 2>/dev/null || failed "openbox did not start"
+    sleep 0.1
+  done
+  failed "openbox did not take the screen"
 }
