@@ -1,6 +1,7 @@
 #include "app/BackgroundBrowser.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,7 +73,7 @@ public:
         // The selection's and the focus's look from the style, without text.
         o.text.clear();
         o.features &= ~QStyleOptionViewItem::HasDecoration;
-        w->style()->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
+        (w ? w->style() : QApplication::style())->drawControl(QStyle::CE_ItemViewItem, &o, p, w);
 
         const QRect cell = option.rect;
         const QSize t = browser_->thumbnailSize();

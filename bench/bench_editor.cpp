@@ -194,6 +194,7 @@ void MeasureBrowser(std::vector<Figure>& figures, CBattleAnimDlg& window) {
             QPainter painter(&canvas);
             QStyleOptionViewItem option;
             option.initFrom(view);
+            option.widget = view;
             painted = 0;
             for (int r = 0; r < view->model()->rowCount(); ++r) {
                 const QModelIndex i = view->model()->index(r, 0);
