@@ -195,13 +195,16 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     connect(command(ID_EDIT_COPYENTRY), &QAction::triggered, this, &CBattleAnimDlg::OnEditCopyEntry);
     connect(command(ID_EDIT_PASTEENTRY), &QAction::triggered, this,
             &CBattleAnimDlg::OnEditPasteEntry);
+    connect(command(ID_VIEW_BROWSEBACKGROUNDS), &QAction::triggered, this,
+            &CBattleAnimDlg::OnViewBrowseBackgrounds);
     for (const int layer : {1, 2}) {
         ImagePicker* picker = layer == 1 ? layer1Picker_ : layer2Picker_;
         const auto lookUp = [this, layer] { OnGroupsUsingBackground(layer); };
-        AddBackgroundLookup({picker}, lookUp,
+        const auto browse = [this, layer] { OnBrowseBackgrounds(layer); };
+        AddBackgroundLookup({picker}, lookUp, browse,
                             [this, layer](QMenu* menu) { AddThumbnailEntries(layer, menu); });
         AddBackgroundLookup({layer == 1 ? layer1Lo_ : layer2Lo_, layer == 1 ? layer1Hi_ : layer2Hi_},
-                            lookUp);
+                            lookUp, browse);
     }
     connect(command(ID_TOOLS_IMPORTTHUMBNAILS), &QAction::triggered, this,
             &CBattleAnimDlg::OnImportThumbnails);
@@ -263,6 +266,7 @@ void CBattleAnimDlg::BuildMenu() {
         {"&Edit", CONTROL(ID_EDIT_PASTEENTRY), "&Paste Entry"},
         {"&Edit", 0, nullptr, nullptr},
         {"&Edit", CONTROL(ID_EDIT_FINDGROUP), "&Find Group...", QKeySequence::Find},
+        {"&View", CONTROL(ID_VIEW_BROWSEBACKGROUNDS), "&Browse Backgrounds..."},
         {"&View", CONTROL(ID_VIEW_HEXBYTES), "&Hexadecimal Bytes"},
         {"&Go", CONTROL(ID_GO_BACK), "&Back"},
         {"&Go", CONTROL(ID_GO_FORWARD), "&Forward"},
@@ -303,6 +307,7 @@ void CBattleAnimDlg::BuildMenu() {
     command(ID_EDIT_UNDO)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     command(ID_TOOLS_RUNEMULATOR)->setShortcut(QKeySequence(Qt::Key_F5));
     command(ID_TOOLS_RUNEMULATOR)->setEnabled(false);
+    command(ID_VIEW_BROWSEBACKGROUNDS)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     command(ID_EDIT_REDO)->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     command(ID_EDIT_COPYENTRY)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));

@@ -36,6 +36,7 @@ class QUndoStack;
 
 namespace om {
 
+class BackgroundBrowser;
 class CSplashDlg;
 class Desktop;
 class FindGroupDlg;
@@ -144,6 +145,15 @@ public:
     void OnViewHexBytes(bool hex);
     // The readme window of our own, once Help > Readme needed it.
     ReadmeWindow* readmeWindow() const { return readme_; }
+    // View menu and a layer's right-click menu: the background browser,
+    // made on first use, one at a time; Ctrl+B opens it on layer 1.
+    void OnViewBrowseBackgrounds() { OnBrowseBackgrounds(1); }
+    void OnBrowseBackgrounds(int layer);
+    BackgroundBrowser& backgroundBrowser();
+    bool hasBackgroundBrowser() const { return browser_ != nullptr; }
+    // A cell used in the browser: entry `entry` of the layer's catalogue,
+    // picked in the layer's picker.
+    void OnUseBackground(int layer, int entry);
 
 signals:
     // A ROM was opened or closed: every group may show other values and
@@ -272,6 +282,7 @@ private:
     GroupTrail trail_;
     bool walkingTrail_ = false;
     ReadmeWindow* readme_ = nullptr;
+    BackgroundBrowser* browser_ = nullptr;
 };
 
 // The places Help > Readme searches, in order: the current folder; the

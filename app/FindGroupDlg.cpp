@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/ToolWindowGeometry.h"
 #include "res/ResourceIds.h"
 #include "romdata/RomLayout.h"
 
@@ -27,6 +28,9 @@ namespace om {
 namespace {
 
 enum Column { kGroupColumn, kDescriptionColumn, kLayer1Column, kLayer2Column, kColumnCount };
+
+// Where the window's place is kept in the settings.
+const QString kPlaceKey = QStringLiteral("FindGroup");
 
 constexpr const char* kHeaders[kColumnCount] = {"Group", "Description", "Layer 1", "Layer 2"};
 
@@ -185,6 +189,11 @@ FindGroupDlg::FindGroupDlg(GroupSource source, QWidget* owner) : QDialog(owner) 
         auto* b = new QPushButton(QString::fromLatin1(text), this);
         Identify(b, name, id);
         b->setAutoDefault(false);
+        // The row does not set the window's least width: on a small screen
+        // the window must fit beside the main window, and the buttons then
+        // shrink (their text stays the tooltip and the rows' menu's).
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("Set Layer")));
+        b->setToolTip(QString::fromLatin1(text).remove(QLatin1Char('&')));
         return b;
     };
     setLayer1_ = button("IDC_FIND_SETLAYER1", IDC_FIND_SETLAYER1, "Set Layer &1 Background...");
@@ -225,7 +234,10 @@ FindGroupDlg::FindGroupDlg(GroupSource source, QWidget* owner) : QDialog(owner) 
     updateSelectionCommands();
 }
 
-FindGroupDlg::~FindGroupDlg() = default;
+FindGroupDlg::~FindGroupDlg() {
+    if (isVisible())
+        RememberPlace(this, kPlaceKey);
+}
 
 QList<int> FindGroupDlg::selectedGroups() const {
     QList<int> groups;
@@ -244,7 +256,7 @@ void FindGroupDlg::updateSelectionCommands() {
 void FindGroupDlg::present(const QString& filter) {
     if (!filter.isNull())
         filter_->setText(filter);
-    show();
+    ShowBesideOwner(this, parentWidget(), kPlaceKey);
     raise();
     activateWindow();
     filter_->setFocus(Qt::ShortcutFocusReason);
@@ -332,32 +344,24 @@ void FindGroupDlg::rowMenu(const QPoint& at) {
 bool FindGroupDlg::eventFilter(QObject* watched, QEvent* event) {
     // Up and Down in the filter field move through the rows, so that a
     // row is chosen without leaving the field.
-    if (watched == filter_ && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
-            key == Qt::Key_PageDown) {
-            QCoreApplication::sendEvent(table_, event);
-            return true;
-        }
-    }
+    if (watched == filter_ && PassedToList(event, table_))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 
 void FindGroupDlg::hideEvent(QHideEvent* event) {
+    RememberPlace(this, kPlaceKey);
     QDialog::hideEvent(event);
-    // Closed: the keyboard goes back to the editor.
-    if (QWidget* owner = parentWidget(); owner && owner->isVisible()) {
-        owner->activateWindow();
-        owner->raise();
-    }
+    HandBackToOwner(this);
 }
 
 void AddBackgroundLookup(std::initializer_list<QWidget*> widgets,
-                         const std::function<void()>& lookUp,
+                         const std::function<void()>& lookUp, const std::function<void()>& browse,
                          const std::function<void(QMenu*)>& extend) {
     for (QWidget* w : widgets) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
-        QObject::connect(w, &QWidget::customContextMenuRequested, w, [w, lookUp, extend](const QPoint& at) {
+        QObject::connect(w, &QWidget::customContextMenuRequested, w,
+                         [w, lookUp, browse, extend](const QPoint& at) {
             QMenu* menu = nullptr;
             if (auto* field = qobject_cast<QLineEdit*>(w)) {
                 menu = field->createStandardContextMenu();
@@ -370,6 +374,10 @@ void AddBackgroundLookup(std::initializer_list<QWidget*> widgets,
                                         ID_GROUPS_USING_BACKGROUND,
                                         QStringLiteral("&Groups Using This Background")),
                              &QAction::triggered, w, lookUp);
+            if (browse)
+                QObject::connect(AddCommand(menu, "ID_BROWSE_BACKGROUNDS", ID_BROWSE_BACKGROUNDS,
+                                            QStringLiteral("&Browse Backgrounds...")),
+                                 &QAction::triggered, w, browse);
             if (extend) {
                 menu->addSeparator();
                 extend(menu);

@@ -89,9 +89,11 @@ private:
 
 // Adds "Groups Using This Background" to the right-click menu of each of
 // widgets (a layer's picker and its two byte fields; a field keeps its usual
-// editing entries above it); lookUp runs when it is chosen. extend, when
-// given, adds further entries below a separator each time a menu opens.
+// editing entries above it); lookUp runs when it is chosen. With browse,
+// "Browse Backgrounds..." follows it and runs browse. extend, when given,
+// adds further entries below a separator each time a menu opens.
 void AddBackgroundLookup(std::initializer_list<QWidget*> widgets, const std::function<void()>& lookUp,
+                         const std::function<void()>& browse = {},
                          const std::function<void(QMenu*)>& extend = {});
 
 }  // namespace om

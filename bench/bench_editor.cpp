@@ -14,6 +14,9 @@
 #include <QLineEdit>
 #include <QFile>
 #include <QProcess>
+#include <QListView>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,6 +33,8 @@
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
 #include "app/FindGroupDlg.h"
+#include "app/BackgroundBrowser.h"
+#include "catalogue/GroupFilter.h"
 #include "app/EditHistory.h"
 #include "app/EmulatorRun.h"
 #include "app/HotExit.h"
@@ -150,6 +155,67 @@ void MeasureFindGroup(std::vector<Figure>& figures, CBattleAnimDlg& window) {
         }));
     if (find->rowCount() == 0 || find->rowCount() == kGroupCount)
         std::abort();
+}
+
+// The background browser on layer 1: made, shown, every one of its 315 cells
+// laid out and drawn (the grid scrolled through, each cell painted by the
+// view's own delegate into one picture); then a filter keystroke.
+void MeasureBrowser(std::vector<Figure>& figures, CBattleAnimDlg& window) {
+    BackgroundBrowser* browser = nullptr;
+    QImage canvas(800, 600, QImage::Format_RGB32);
+    int painted = 0;
+    figures.push_back(Measure(
+        "open the background browser (315 cells drawn)", 3, 20,
+        [&] {
+            delete browser;
+            browser = nullptr;
+        },
+        [&] {
+            browser = new BackgroundBrowser(
+                {[&] { return window.isRomOpen(); },
+                 [&](int layer) {
+                     std::vector<int> usage;
+                     for (int g = 0; g < kGroupCount; ++g) {
+                         const auto v = window.editor().valuesOf(g);
+                         usage.push_back(layer == 1 ? BackgroundNumber(v[0], v[1])
+                                                    : BackgroundNumber(v[2], v[3]));
+                     }
+                     return usage;
+                 },
+                 [](int) { return 0; },
+                 [&](int layer) {
+                     return Control<ImagePicker>(&window, layer == 1 ? IDC_LAYER1_PICKER
+                                                                     : IDC_LAYER2_PICKER)
+                         ->imageList();
+                 },
+                 [](int layer) { return layer == 1 ? Layer1BackgroundNumbers() : Layer2BackgroundNumbers(); }},
+                &window);
+            browser->present(1);
+            QCoreApplication::processEvents();
+            QListView* view = browser->view();
+            view->doItemsLayout();
+            QPainter painter(&canvas);
+            QStyleOptionViewItem option;
+            option.initFrom(view);
+            option.widget = view;
+            painted = 0;
+            for (int r = 0; r < view->model()->rowCount(); ++r) {
+                const QModelIndex i = view->model()->index(r, 0);
+                option.rect = view->visualRect(i).translated(0, -view->visualRect(i).top());
+                view->itemDelegate()->paint(&painter, option, i);
+                ++painted;
+            }
+            view->viewport()->repaint();
+        }));
+    if (painted != kCustomSlotLayer1)
+        std::abort();
+    figures.push_back(Measure(
+        "one browser filter keystroke", 5, 100, [&] { browser->filterField()->setText(QStringLiteral("used")); },
+        [&] {
+            QTest::keyClick(browser->filterField(), Qt::Key_Backspace);
+            browser->view()->viewport()->repaint();
+        }));
+    delete browser;
 }
 
 // `ombattleanim-cli import` of a CSV listing all 485 groups from the last
@@ -396,6 +462,7 @@ int main(int argc, char** argv) {
     figures.push_back(Measure("SelectGroup", 20, 500, [] {},
                               [&] { window->editor().SelectGroup(p = (p + 37) % 485, true); }));
     MeasureFindGroup(figures, *window);
+    MeasureBrowser(figures, *window);
     MeasureUndoRedo(figures, *window);
     MeasureBatchChange(figures, *window, desktop);
     MeasureRunInEmulator(figures, *window, dir.path());

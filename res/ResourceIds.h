@@ -95,6 +95,20 @@ inline constexpr int ID_THUMBNAIL_PASTE = 32844;
 inline constexpr int ID_THUMBNAIL_SCREENSHOT = 32845;
 inline constexpr int ID_THUMBNAIL_RESET = 32846;
 
+// The background browser (View > Browse Backgrounds...): its window and
+// controls, the command that opens it from the menu bar and from a layer's
+// right-click menu, and its cells' right-click command.
+inline constexpr int IDD_BACKGROUND_BROWSER = 1120;
+inline constexpr int IDC_BROWSER_FILTER = 1121;
+inline constexpr int IDC_BROWSER_LAYERS = 1122;
+inline constexpr int IDC_BROWSER_VIEW = 1123;
+inline constexpr int IDC_BROWSER_SIZE = 1124;
+inline constexpr int IDC_BROWSER_COUNT = 1125;
+inline constexpr int IDC_BROWSER_USE = 1126;
+inline constexpr int ID_VIEW_BROWSEBACKGROUNDS = 32810;
+inline constexpr int ID_BROWSE_BACKGROUNDS = 32811;
+inline constexpr int ID_BROWSER_GROUPS_USING = 32812;
+
 // The program's name: the title of every message box.
 inline constexpr char kProgramName[] = "OMBattleAnim";
 

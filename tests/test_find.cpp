@@ -12,11 +12,14 @@
 #include <memory>
 
 #include "CliRun.h"
+#include "ToolWindowKeys.h"
 #include "WindowFixture.h"
 #include "app/EditHistory.h"
 #include "app/FindGroupDlg.h"
 
 using namespace om;
+using omtest::ChooseFromMenu;
+using omtest::OpenMenu;
 using omtest::RunCli;
 using omtest::ChooseFromMenu;
 using omtest::OpenMenu;
@@ -39,15 +42,7 @@ RomImage FindImage(bool plantEscape = false) {
 
 struct FindFixture : WindowFixture {
     FindFixture() : WindowFixture(FindImage()) {}
-    FindGroupDlg* pressCtrlF() {
-        window->activateWindow();
-        if (!QTest::qWaitForWindowActive(window.get()))
-            return nullptr;
-        QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
-        auto* d = window->findChild<FindGroupDlg*>();
-        (void)QTest::qWaitFor([d] { return d && QApplication::activeWindow() == d; });
-        return d;
-    }
+    FindGroupDlg* pressCtrlF() { return omtest::PressForToolWindow<FindGroupDlg>(window.get(), Qt::Key_F); }
 };
 
 Groups Shown(const FindGroupDlg* d) {
@@ -326,11 +321,15 @@ void TestFind::reverseLookup() {
         QCOMPARE(Shown(d), s.groups);
         QCOMPARE(CountLine(d), QStringLiteral("%1 of 485 groups").arg(s.groups.size()));
     }
-    // A field's menu keeps its editing entries above the lookup.
+    // A field's menu keeps its editing entries above the lookup and the
+    // background browser.
     QMenu* menu = OpenMenu(f.field(IDC_LAYER2_HI), QPoint(2, 2));
     QVERIFY(menu);
-    QVERIFY(menu->actions().size() > 2);
-    QCOMPARE(menu->actions().last()->property("commandId").toInt(), ID_GROUPS_USING_BACKGROUND);
+    const QList<QAction*> actions = menu->actions();
+    QVERIFY(actions.size() > 3);
+    QCOMPARE((QList<int>{actions[actions.size() - 2]->property("commandId").toInt(),
+                         actions.last()->property("commandId").toInt()}),
+             (QList<int>{ID_GROUPS_USING_BACKGROUND, ID_BROWSE_BACKGROUNDS}));
     menu->close();
 }
 

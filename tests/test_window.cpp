@@ -119,9 +119,9 @@ private slots:
         QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "Open &Recent", "C&lose ROM", "&Save Changes",
                                      "Export &Patch...", "-", "&Exit", "&Edit", "&Undo", "&Redo", "-",
                                      "&Copy Entry", "&Paste Entry", "-", "&Find Group...", "&View",
-                                     "&Hexadecimal Bytes", "&Go", "&Back", "&Forward", "&Tools",
-                                     "&Run in Emulator", "&Emulator...", "-", "&Import Thumbnails...",
-                                     "E&xport Thumbnails...", "&Screenshot Folder...",
+                                     "&Browse Backgrounds...", "&Hexadecimal Bytes", "&Go", "&Back",
+                                     "&Forward", "&Tools", "&Run in Emulator", "&Emulator...", "-",
+                                     "&Import Thumbnails...", "E&xport Thumbnails...", "&Screenshot Folder...",
                                      "&Help", "&Readme", "&About..."}));
         // Each command always enabled, with the platform's own keys for it (a
         // platform may have none, as the offscreen one has none for Quit).
@@ -131,7 +131,8 @@ private slots:
             {ID_EDIT_FINDGROUP, QKeySequence::Find},        {ID_FILE_EXPORTPATCH, QKeySequence::UnknownKey},
             {ID_FILE_OPENRECENT, QKeySequence::UnknownKey}, {ID_FILE_CLEARRECENT, QKeySequence::UnknownKey},
             {ID_HELP_README, QKeySequence::UnknownKey},     {ID_HELP_ABOUT, QKeySequence::UnknownKey},
-            {ID_TOOLS_EMULATOR, QKeySequence::UnknownKey},  {ID_VIEW_HEXBYTES, QKeySequence::UnknownKey}};
+            {ID_TOOLS_EMULATOR, QKeySequence::UnknownKey},  {ID_VIEW_HEXBYTES, QKeySequence::UnknownKey},
+            {ID_VIEW_BROWSEBACKGROUNDS, QKeySequence::Bold}};  // Bold: Ctrl+B
         for (const auto& [id, key] : commands) {
             const QAction* a = w.command(id);
             QVERIFY(a->isEnabled());

@@ -10,6 +10,10 @@
 #   machine, not about the editor. Once a server answers, anything that goes
 #   wrong is a failure.
 # stop_server: stops the server this library started.
+# start_openbox: starts openbox on that server (its pid in wm, what it says
+#   in $tmp/openbox.log) and returns once it manages the screen; calls the
+#   caller's failed when it does not.
+# OM_XVFB_SCREEN: the screen's size and depth, 1024x768x24 unless set.
 # diagnose: prints what the server and its clients said.
 : "${tmp:?set tmp to a private folder before sourcing xvfb_lib.sh}"
 
@@ -44,7 +48,7 @@ start_server() {
   # -displayfd writes the display number once the server takes clients.
   # -noreset: without it the server resets when its last client (the probe
   # below) leaves, and a client connecting during the reset is refused.
-  Xvfb ":$n" -noreset -displayfd 3 -auth "$XAUTHORITY" -screen 0 1024x768x24 "$@" \
+  Xvfb ":$n" -noreset -displayfd 3 -auth "$XAUTHORITY" -screen 0 "${OM_XVFB_SCREEN:-1024x768x24}" "$@" \
     3>"$tmp/display" 2>>"$tmp/xvfb.log" &
   xvfb=$!
   for _ in $(seq 100); do
@@ -79,6 +83,7 @@ start_server_or_skip() {
 # $tmp/openbox.log) and returns 0 once it manages the screen (it answers for
 # the current desktop only then); 1 when it does not.
 start_openbox() {
+  command -v openbox >/dev/null || { echo "openbox missing: run tools/setup-machine.sh"; exit 1; }
   openbox --sm-disable >"$tmp/openbox.log" 2>&1 &
   wm=$!
   for _ in $(seq 100); do
