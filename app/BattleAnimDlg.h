@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "app/RecentFiles.h"
@@ -20,6 +22,7 @@
 #include "romdata/RomFile.h"
 #include "romdata/RomProbe.h"
 #include "romdata/RomSnapshot.h"
+#include "romdata/TableHistory.h"
 
 class QAction;
 class QComboBox;
@@ -37,6 +40,7 @@ class Desktop;
 class FindGroupDlg;
 class EditHistory;
 class HotExit;
+class TableHistoryDlg;
 
 class CBattleAnimDlg : public QDialog {
     Q_OBJECT
@@ -65,6 +69,17 @@ public:
     void OnFileSaveChanges();
     void OnFileCloseRom();
     void OnFileExportPatch();
+    // File > Table History...: the tables kept of the open ROM, one of which
+    // Restore puts into the editor as one undo step. The dialog is modal
+    // to the window (open(), not exec()); tableHistoryWindow() is it while
+    // it is open. A history that cannot be read is reported, not shown.
+    void OnFileTableHistory();
+    TableHistoryDlg* tableHistoryWindow() const { return tableHistoryDlg_; }
+    // File > Revert to Saved: the table the file holds back into the
+    // editor, as one undo step.
+    void OnFileRevertToSaved();
+    // Where the open ROM's tables are kept; nothing without a ROM.
+    const std::optional<TableHistory>& tableHistory() const { return tableHistory_; }
     // The image the editor would save: the file as it was opened with the
     // table as it is now on screen, edits not yet saved included.
     std::vector<std::uint8_t> EditedImage() const;
@@ -158,6 +173,13 @@ private:
     void ShowSizeProblem(const char* text, long size, long limit);
     // Shows the edits a recovery holds (the image it gives) as unsaved edits.
     void RestoreEdits(const std::vector<std::uint8_t>& image);
+    // Puts a whole table into the editor as one undo step named text.
+    void PushTable(const QString& text, const GroupValuesTable& table);
+    void RestoreVersion(int number);
+    // Keeps the table just read, unless the history's newest version is it.
+    void KeepOpenedTable(const TableBytes& table);
+    // A table could not be kept: said once a run; saving goes on.
+    void ReportHistoryFailure(const std::string& error);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -204,6 +226,9 @@ private:
     RecentFilesMenu* recentMenu_ = nullptr;
     QStringList readmePlaces_;
     FindGroupDlg* findGroup_ = nullptr;
+    std::optional<TableHistory> tableHistory_;
+    bool historyReported_ = false;
+    TableHistoryDlg* tableHistoryDlg_ = nullptr;
 };
 
 // The places Help > Readme searches, in order: the current folder; the

@@ -72,6 +72,15 @@ inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;
 
+// File > Table History... and File > Revert to Saved.
+inline constexpr int IDD_TABLE_HISTORY = 1200;
+inline constexpr int IDC_TABLEHISTORY_VERSIONS = 1201;
+inline constexpr int IDC_TABLEHISTORY_SUMMARY = 1202;
+inline constexpr int IDC_TABLEHISTORY_DIFFERENCES = 1203;
+inline constexpr int IDC_TABLEHISTORY_RESTORE = 1204;
+inline constexpr int ID_FILE_TABLEHISTORY = 32850;
+inline constexpr int ID_FILE_REVERTTOSAVED = 32851;
+
 // The program's name: the title of every message box.
 inline constexpr char kProgramName[] = "OMBattleAnim";
 
