@@ -623,8 +623,11 @@ void CBattleAnimDlg::OnFileExportPatch() {
 void CBattleAnimDlg::KeepOpenedTable(const TableBytes& table) {
     std::vector<TableVersion> versions;
     std::string error;
-    if (!tableHistory_->read(versions, error))
+    if (!tableHistory_->read(versions, error)) {
+        // A damaged history gets nothing more: it is left as it is.
+        tableHistory_.reset();
         return ReportHistoryFailure(error);
+    }
     if ((versions.empty() || versions.back().table != table) &&
         !tableHistory_->append(TableWriter::Opened, QDateTime::currentSecsSinceEpoch(), table,
                                table, error))
@@ -652,11 +655,12 @@ void CBattleAnimDlg::OnFileRevertToSaved() {
 }
 
 void CBattleAnimDlg::OnFileTableHistory() {
-    if (!romFile_.isOpen() || !tableHistory_)
+    if (!romFile_.isOpen())
         return;
     std::vector<TableVersion> versions;
     std::string error;
-    if (!tableHistory_->read(versions, error)) {
+    const TableHistory history(TableHistoryFolder(), ResolvedPath(romFile_.held()->path()));
+    if (!history.read(versions, error)) {
         desktop_.messageBox(this, QString::fromLatin1(kTableHistoryUnreadableText),
                             Desktop::Buttons::Ok, Desktop::Icon::Warning,
                             QFile::decodeName(error.c_str()));

@@ -280,6 +280,10 @@ void TestTableHistory::damagedHistoryRefused() {
     QCOMPARE(f.window->EditedImage(), before);
     QVERIFY(!f.window->history().IsUnsaved());
     QCOMPARE(omtest::ReadFileBytes(file), bytes);
+    // A Save still writes the ROM, and adds nothing to the damaged file.
+    EditAndSave(f, {{4, 9}});
+    QCOMPARE(int(f.rom.bytes()[std::size_t(kTable + 16)]), 9);
+    QCOMPARE(omtest::ReadFileBytes(file), bytes);
 }
 
 QTEST_MAIN(TestTableHistory)

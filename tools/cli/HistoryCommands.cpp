@@ -40,7 +40,10 @@ void KeepInHistory(const std::string& romPath, bool byImport, const om::TableByt
                    const om::TableBytes& written) {
     const om::TableHistory history(om::TableHistoryFolder(), om::ResolvedPath(romPath));
     std::string error;
-    if (!history.append(byImport ? om::TableWriter::Import : om::TableWriter::Set,
+    // A damaged history gets nothing more: it is left as it is for the user.
+    std::vector<om::TableVersion> versions;
+    if (!history.read(versions, error) ||
+        !history.append(byImport ? om::TableWriter::Import : om::TableWriter::Set,
                         QDateTime::currentSecsSinceEpoch(), replaced, written, error))
         Fail("warning: '" + romPath + "' was written, but its table history was not: " + error);
 }
