@@ -692,7 +692,7 @@ void CBattleAnimDlg::RestoreVersion(int number) {
 void CBattleAnimDlg::OnFileCloseRom() {
     hotExit_->Closed();
     romFile_.close();
-    tableHistory_.reset();
+    tableHistory_ = std::nullopt;
     EnableEditing(false);
     history_->Reset(false);
     ShowRomInTitle(this, QString());
