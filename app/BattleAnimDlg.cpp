@@ -22,6 +22,7 @@
 #include <QTimerEvent>
 #include <QUndoStack>
 #include <QUrl>
+#include <QDateTime>
 #include <utility>
 
 #include "app/AboutDlg.h"
@@ -36,6 +37,7 @@
 #include "app/Messages.h"
 #include "app/OpenFailureReason.h"
 #include "app/SplashDlg.h"
+#include "app/TableHistoryDlg.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupTemplates.h"
 #include "patch/ImagePatch.h"
@@ -190,6 +192,10 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
             &CBattleAnimDlg::OnFileSaveChanges);
     connect(command(ID_FILE_EXPORTPATCH), &QAction::triggered, this,
             &CBattleAnimDlg::OnFileExportPatch);
+    connect(command(ID_FILE_TABLEHISTORY), &QAction::triggered, this,
+            &CBattleAnimDlg::OnFileTableHistory);
+    connect(command(ID_FILE_REVERTTOSAVED), &QAction::triggered, this,
+            &CBattleAnimDlg::OnFileRevertToSaved);
     connect(command(ID_FILE_EXIT), &QAction::triggered, this, &QDialog::reject);
     connect(command(ID_EDIT_FINDGROUP), &QAction::triggered, this, &CBattleAnimDlg::OnEditFindGroup);
     connect(command(ID_EDIT_COPYENTRY), &QAction::triggered, this, &CBattleAnimDlg::OnEditCopyEntry);
@@ -257,6 +263,8 @@ void CBattleAnimDlg::BuildMenu() {
         {"&File", CONTROL(ID_FILE_CLOSEROM), "C&lose ROM", QKeySequence::Close},
         {"&File", CONTROL(ID_FILE_SAVECHANGES), "&Save Changes", QKeySequence::Save},
         {"&File", CONTROL(ID_FILE_EXPORTPATCH), "Export &Patch..."},
+        {"&File", CONTROL(ID_FILE_TABLEHISTORY), "Table &History..."},
+        {"&File", CONTROL(ID_FILE_REVERTTOSAVED), "Re&vert to Saved"},
         {"&File", 0, nullptr, nullptr},
         {"&File", CONTROL(ID_FILE_EXIT), "&Exit", QKeySequence::Quit},
         {"&Edit", CONTROL(ID_EDIT_UNDO), "&Undo"},
@@ -580,6 +588,8 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     EnableEditing(true);
     history_->Reset(true);
     ShowRomInTitle(this, path);
+    tableHistory_.emplace(TableHistoryFolder(), ResolvedPath(PathBytes(path).toStdString()));
+    KeepOpenedTable(snapshot_.table);
     if (const auto restored = hotExit_->Opened(path, openedImage_, layout_))
         RestoreEdits(*restored);
     emit romChanged();
@@ -607,11 +617,19 @@ void CBattleAnimDlg::OnFileSaveChanges() {
     // The whole table in one write, onto the disk before this returns, and
     // only into the file as it was read: one another program changed or
     // took away gets nothing, and the edits stay here to be exported.
-    const TableWrite w = WriteTable(romFile_, layout_, snapshot_, TableOf(data_));
+    const TableBytes replaced = snapshot_.table, written = TableOf(data_);
+    const TableWrite w = WriteTable(romFile_, layout_, snapshot_, written);
     const char* text = w.result == TableWriteResult::Changed ? kFileChangedText
                        : w.result == TableWriteResult::Gone  ? kFileGoneText
                        : w.result == TableWriteResult::Failed ? kSaveFailedText
                                                               : nullptr;
+    // Both tables kept and synced before the save is done; a history that
+    // cannot be written is said once and the save stands.
+    std::string error;
+    if (!text && replaced != written && tableHistory_ &&
+        !tableHistory_->append(TableWriter::Editor, QDateTime::currentSecsSinceEpoch(), replaced,
+                               written, error))
+        ReportHistoryFailure(error);
     history_->Saved(text == nullptr);
     if (!text)
         hotExit_->Saved();
@@ -660,9 +678,79 @@ void CBattleAnimDlg::OnToolsRunInEmulator() {
         emulator_->Run(QFile::decodeName(romFile_.held()->path().c_str()), EditedImage());
 }
 
+void CBattleAnimDlg::KeepOpenedTable(const TableBytes& table) {
+    std::vector<TableVersion> versions;
+    std::string error;
+    if (!tableHistory_->read(versions, error)) {
+        // A damaged history gets nothing more: it is left as it is.
+        tableHistory_.reset();
+        return ReportHistoryFailure(error);
+    }
+    if ((versions.empty() || versions.back().table != table) &&
+        !tableHistory_->append(TableWriter::Opened, QDateTime::currentSecsSinceEpoch(), table,
+                               table, error))
+        ReportHistoryFailure(error);
+}
+
+void CBattleAnimDlg::ReportHistoryFailure(const std::string& error) {
+    if (std::exchange(historyReported_, true))
+        return;
+    desktop_.messageBox(this, QString::fromLatin1(kTableHistoryFailedText),
+                        Desktop::Buttons::Ok, Desktop::Icon::Warning,
+                        QFile::decodeName(error.c_str()));
+}
+
+void CBattleAnimDlg::PushTable(const QString& text, const GroupValuesTable& table) {
+    std::vector<GroupValuesChange> changes;
+    for (int g = 0; g < kGroupCount; ++g)
+        changes.push_back({g, table[static_cast<std::size_t>(g)]});
+    history_->Push(text, changes);
+}
+
+void CBattleAnimDlg::OnFileRevertToSaved() {
+    if (romFile_.isOpen())
+        PushTable(QStringLiteral("Revert to Saved"), history_->SavedTable());
+}
+
+void CBattleAnimDlg::OnFileTableHistory() {
+    if (!romFile_.isOpen())
+        return;
+    std::vector<TableVersion> versions;
+    std::string error;
+    const TableHistory history(TableHistoryFolder(), ResolvedPath(romFile_.held()->path()));
+    if (!history.read(versions, error)) {
+        desktop_.messageBox(this, QString::fromLatin1(kTableHistoryUnreadableText),
+                            Desktop::Buttons::Ok, Desktop::Icon::Warning,
+                            QFile::decodeName(error.c_str()));
+        return;
+    }
+    delete tableHistoryDlg_;
+    tableHistoryDlg_ = new TableHistoryDlg(std::move(versions), history_->Table(), this);
+    tableHistoryDlg_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(tableHistoryDlg_, &QObject::destroyed, this, [this] { tableHistoryDlg_ = nullptr; });
+    connect(tableHistoryDlg_, &TableHistoryDlg::restoreRequested, this,
+            &CBattleAnimDlg::RestoreVersion);
+    tableHistoryDlg_->open();
+}
+
+void CBattleAnimDlg::RestoreVersion(int number) {
+    const TableVersion* v = tableHistoryDlg_ ? tableHistoryDlg_->version(number) : nullptr;
+    if (!v)
+        return;
+    GroupValuesTable table{};
+    for (int g = 0; g < kGroupCount; ++g) {
+        const std::uint8_t* e = v->table.data() + static_cast<std::size_t>(g) * kEntrySize;
+        table[static_cast<std::size_t>(g)] = {e[0], e[1], e[2], e[3]};
+    }
+    PushTable(QStringLiteral("Restore Table of %1").arg(TableHistoryDlg::ClockText(v->time)),
+              table);
+    tableHistoryDlg_->accept();
+}
+
 void CBattleAnimDlg::OnFileCloseRom() {
     hotExit_->Closed();
     romFile_.close();
+    tableHistory_ = std::nullopt;
     EnableEditing(false);
     history_->Reset(false);
     ShowRomInTitle(this, QString());

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/GroupTrail.h"
@@ -23,6 +24,7 @@
 #include "romdata/RomFile.h"
 #include "romdata/RomProbe.h"
 #include "romdata/RomSnapshot.h"
+#include "romdata/TableHistory.h"
 
 class QAction;
 class QComboBox;
@@ -46,6 +48,7 @@ class GroupListNumbers;
 class ReadmeWindow;
 class HotExit;
 class ThumbnailStore;
+class TableHistoryDlg;
 
 class CBattleAnimDlg : public QDialog {
     Q_OBJECT
@@ -74,6 +77,17 @@ public:
     void OnFileSaveChanges();
     void OnFileCloseRom();
     void OnFileExportPatch();
+    // File > Table History...: the tables kept of the open ROM, one of which
+    // Restore puts into the editor as one undo step. The dialog is modal
+    // to the window (open(), not exec()); tableHistoryWindow() is it while
+    // it is open. A history that cannot be read is reported, not shown.
+    void OnFileTableHistory();
+    TableHistoryDlg* tableHistoryWindow() const { return tableHistoryDlg_; }
+    // File > Revert to Saved: the table the file holds back into the
+    // editor, as one undo step.
+    void OnFileRevertToSaved();
+    // Where the open ROM's tables are kept; nothing without a ROM.
+    const std::optional<TableHistory>& tableHistory() const { return tableHistory_; }
     // The image the editor would save: the file as it was opened with the
     // table as it is now on screen, edits not yet saved included.
     std::vector<std::uint8_t> EditedImage() const;
@@ -230,6 +244,13 @@ private:
     // Shows the readme at path with the desktop's application, or in our
     // own window when the desktop cannot show it.
     void ShowReadme(const QString& path);
+    // Puts a whole table into the editor as one undo step named text.
+    void PushTable(const QString& text, const GroupValuesTable& table);
+    void RestoreVersion(int number);
+    // Keeps the table just read, unless the history's newest version is it.
+    void KeepOpenedTable(const TableBytes& table);
+    // A table could not be kept: said once a run; saving goes on.
+    void ReportHistoryFailure(const std::string& error);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -283,6 +304,9 @@ private:
     bool walkingTrail_ = false;
     ReadmeWindow* readme_ = nullptr;
     BackgroundBrowser* browser_ = nullptr;
+    std::optional<TableHistory> tableHistory_;
+    bool historyReported_ = false;
+    TableHistoryDlg* tableHistoryDlg_ = nullptr;
 };
 
 // The places Help > Readme searches, in order: the current folder; the

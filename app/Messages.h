@@ -52,6 +52,19 @@ inline constexpr char kRecoveryFailedText[] =
     "Your unsaved edits could not be kept in case the program ends: %1. Editing goes on; save "
     "your changes to keep them. This is not reported again until the program is started again.";
 
+// A table could not be kept in the ROM's table history (the state folder
+// is full or cannot be written, or the history is damaged); shown once a
+// run, with the reason under it. The ROM's own write is not affected.
+inline constexpr char kTableHistoryFailedText[] =
+    "The table history of this ROM could not be written: the table read or saved now is not "
+    "kept in it. Saving is not affected: the ROM itself is written as usual. This is not "
+    "reported again until the program is started again.";
+
+// File > Table History... found the history damaged or not this ROM's.
+inline constexpr char kTableHistoryUnreadableText[] =
+    "The table history of this ROM cannot be used, and nothing was taken from it. Move the file "
+    "named below away (or delete it) to start a new history.";
+
 // Help > Readme and F1. %1: the places searched, one a line.
 inline constexpr char kReadmeMissingText[] =
     "The readme (README.TXT) could not be found. These places were searched:\n\n%1\n\n"

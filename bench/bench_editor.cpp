@@ -31,6 +31,8 @@
 #include "DemoRom.h"
 #include "ScriptedDesktop.h"
 #include "app/BattleAnimDlg.h"
+#include "app/TableHistoryDlg.h"
+#include "romdata/TableWrite.h"
 #include "app/DialogLayout.h"
 #include "app/FindGroupDlg.h"
 #include "app/BackgroundBrowser.h"
@@ -473,6 +475,33 @@ int main(int argc, char** argv) {
     figures.push_back(Measure("recovery write, whole table", 5, 50,
                               [&] { window->hotExit().Changed(); },
                               [&] { window->hotExit().Flush(); }));
+    {
+        // A Save that changes the table: the ROM's write and sync, then the
+        // table history's record appended and synced.
+        int run = 0;
+        figures.push_back(Measure("Save with its history append", 5, 100,
+                                  [&] { data.record(1).layer1Lo = ++run & 0xFF; },
+                                  [&] { window->OnFileSaveChanges(); }));
+        if (!desktop.shown.empty())
+            std::abort();
+        // Then File > Table History... over a history of 1,000 versions more.
+        const TableHistory& history = *window->tableHistory();
+        TableBytes before = TableOf(data), after = before;
+        std::string error;
+        for (int i = 0; i < 1000; ++i, before = after) {
+            after[std::size_t(i * 7) % after.size()] ^= 0x5A;
+            if (!history.append(TableWriter::Set, i, before, after, error))
+                std::abort();
+        }
+        figures.push_back(Measure(
+            "open Table History, 1,000+ versions", 3, 20,
+            [&] { delete window->tableHistoryWindow(); },
+            [&] {
+                window->OnFileTableHistory();
+                QCoreApplication::processEvents();
+            }));
+        delete window->tableHistoryWindow();
+    }
     window.reset();
 
     MeasureImport(figures, dir.path());

@@ -78,12 +78,26 @@ std::string Hex32(std::uint32_t value) {
 
 }  // namespace
 
-std::string RecoveryFolder() {
+std::string StateFolder(const char* leaf) {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty() || !QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
-    return QFile::encodeName(QDir::cleanPath(state + QStringLiteral("/OMBattleAnim/unsaved")))
+    return QFile::encodeName(
+               QDir::cleanPath(state + QStringLiteral("/OMBattleAnim/") + QLatin1String(leaf)))
         .toStdString();
+}
+
+std::string RecoveryFolder() { return StateFolder("unsaved"); }
+
+std::string RomStateName(const std::string& romPath) {
+    const std::size_t slash = romPath.rfind('/');
+    std::string name = romPath.substr(slash == std::string::npos ? 0 : slash + 1);
+    name.resize(std::min(name.size(), kNameBytes));
+    const QByteArray hash =
+        QCryptographicHash::hash(QByteArray::fromStdString(romPath), QCryptographicHash::Sha256)
+            .toHex()
+            .left(16);
+    return name + "-" + hash.toStdString();
 }
 
 std::string FormatRecoveryDescription(const RecoveryDescription& d) {
@@ -179,16 +193,8 @@ ByteVector WithTable(ByteSpan image, const RomLayout& layout, ByteSpan table) {
 }
 
 RecoveryStore::RecoveryStore(std::string folder, std::string romPath)
-    : folder_(std::move(folder)), romPath_(std::move(romPath)) {
-    const std::size_t slash = romPath_.rfind('/');
-    std::string name = romPath_.substr(slash == std::string::npos ? 0 : slash + 1);
-    name.resize(std::min(name.size(), kNameBytes));
-    const QByteArray hash =
-        QCryptographicHash::hash(QByteArray::fromStdString(romPath_), QCryptographicHash::Sha256)
-            .toHex()
-            .left(16);
-    prefix_ = name + "-" + hash.toStdString() + "-";
-}
+    : folder_(std::move(folder)), romPath_(std::move(romPath)),
+      prefix_(RomStateName(romPath_) + "-") {}
 
 std::string RecoveryStore::stem(std::uint32_t crc) const {
     return folder_ + "/" + prefix_ + Hex32(crc);

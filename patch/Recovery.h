@@ -16,9 +16,17 @@
 
 namespace om {
 
-// $XDG_STATE_HOME/OMBattleAnim/unsaved when XDG_STATE_HOME names an absolute
-// folder, else $HOME/.local/state/OMBattleAnim/unsaved; read at each call.
+// $XDG_STATE_HOME/OMBattleAnim/LEAF when XDG_STATE_HOME names an absolute
+// folder, else $HOME/.local/state/OMBattleAnim/LEAF; read at each call.
+std::string StateFolder(const char* leaf);
+// The folder of the recoveries: StateFolder("unsaved").
 std::string RecoveryFolder();
+
+// What the names of a ROM's files in the state folder (its recoveries, its
+// table history) start with: the file's name and a hash of its path
+// (absolute, symbolic links resolved), joined by "-". Every such name is
+// made here, so that the files of one ROM always carry the same one.
+std::string RomStateName(const std::string& romPath);
 
 // What a recovery's description says.
 struct RecoveryDescription {
@@ -75,7 +83,7 @@ public:
 private:
     std::string folder_;
     std::string romPath_;
-    std::string prefix_;  // the file's name and the path's hash, then "-"
+    std::string prefix_;  // RomStateName, then "-"
 };
 
 }  // namespace om

@@ -109,6 +109,15 @@ inline constexpr int ID_VIEW_BROWSEBACKGROUNDS = 32810;
 inline constexpr int ID_BROWSE_BACKGROUNDS = 32811;
 inline constexpr int ID_BROWSER_GROUPS_USING = 32812;
 
+// File > Table History... and File > Revert to Saved.
+inline constexpr int IDD_TABLE_HISTORY = 1200;
+inline constexpr int IDC_TABLEHISTORY_VERSIONS = 1201;
+inline constexpr int IDC_TABLEHISTORY_SUMMARY = 1202;
+inline constexpr int IDC_TABLEHISTORY_DIFFERENCES = 1203;
+inline constexpr int IDC_TABLEHISTORY_RESTORE = 1204;
+inline constexpr int ID_FILE_TABLEHISTORY = 32850;
+inline constexpr int ID_FILE_REVERTTOSAVED = 32851;
+
 // The program's name: the title of every message box.
 inline constexpr char kProgramName[] = "OMBattleAnim";
 

@@ -11,6 +11,7 @@
 #include "CliRun.h"
 #include "TestImages.h"
 #include "romdata/RomImage.h"
+#include "romdata/TableHistory.h"
 
 namespace {
 
@@ -231,6 +232,88 @@ private slots:
         QCOMPARE(lines.last(), "ombattleanim-cli: nothing written to '" + rom.qpath().toUtf8() + "'");
         QVERIFY2(r.err.size() < 300 * lines.size(), r.err.left(600).constData());
         QVERIFY(untouched.holds());
+    }
+
+    // history lists the versions kept, newest first, byte for byte; --show
+    // prints one as a dump that import takes back; set adds to it; a
+    // damaged history is refused; --orphans lists a history whose ROM is gone.
+    void history() {
+        QTemporaryDir state;
+        qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+        const omtest::TempRom rom(TestImage(true));
+        const Bytes original = rom.bytes();
+        constexpr long kTable = 776862;
+        om::TableBytes t0{}, t1{}, t2{}, t3{};
+        std::copy(original.begin() + kTable, original.begin() + kTable + long(t0.size()), t0.begin());
+        t1 = t0;
+        t1[3 * 4] = 9;
+        t2 = t1;
+        t2[10 * 4 + 2] = 1;
+        t2[20 * 4 + 3] = 0;
+        t3 = t2;
+        t3[484 * 4] = 7;
+        const om::TableHistory h(om::TableHistoryFolder(), om::ResolvedPath(rom.path()));
+        std::string error;
+        // 2026-03-01 12:00:00 UTC, a minute later, then one and two hours later.
+        QVERIFY(h.append(om::TableWriter::Opened, 1772366400, t0, t0, error));
+        QVERIFY(h.append(om::TableWriter::Editor, 1772366460, t0, t1, error));
+        QVERIFY(h.append(om::TableWriter::Set, 1772370000, t1, t2, error));
+        // Another program wrote t1 back in between.
+        QVERIFY(h.append(om::TableWriter::Import, 1772373600, t1, t3, error));
+        const CliRun list = RunCli({"history", rom.qpath()});
+        QCOMPARE(list.exitCode, 0);
+        QCOMPARE(list.out, QByteArray("5\t2026-03-01T14:00:00Z\timport\t3\t10 20 484\n"
+                                      "4\t2026-03-01T14:00:00Z\tfound\t2\t10 20\n"
+                                      "3\t2026-03-01T13:00:00Z\tset\t2\t10 20\n"
+                                      "2\t2026-03-01T12:01:00Z\teditor\t1\t3\n"
+                                      "1\t2026-03-01T12:00:00Z\topened\t0\t\n"));
+        // Version 1 imported back gives the untouched image.
+        const CliRun shown = RunCli({"history", rom.qpath(), "--show", "1"});
+        QCOMPARE(shown.exitCode, 0);
+        QCOMPARE(Lines(shown.out).size(), 486);
+        QCOMPARE(Lines(shown.out)[0], QByteArray(kHeader));
+        QCOMPARE(Lines(RunCli({"dump", rom.qpath()}).out), Lines(shown.out));
+        const CliRun three = RunCli({"history", rom.qpath(), "--show", "3"});
+        QVERIFY(WriteText(rom.dir() + "/v3.csv", three.out));
+        QCOMPARE(RunCli({"import", rom.qpath(), rom.dir() + "/v3.csv"}).exitCode, 0);
+        Bytes expected = original;
+        std::copy(t2.begin(), t2.end(), expected.begin() + kTable);
+        QCOMPARE(rom.bytes(), expected);
+        // The file held the untouched table, not version 5: found, version 6;
+        // that import is version 7, and a set version 8.
+        QCOMPARE(RunCli({"set", rom.qpath(), "0", "1", "2", "3", "4"}).exitCode, 0);
+        const QList<QByteArray> now = Lines(RunCli({"history", rom.qpath()}).out);
+        QCOMPARE(now.size(), 8);
+        const char* const ends[] = {"\tset\t1\t0", "\timport\t3\t3 10 20",
+                                    "\tfound\t4\t3 10 20 484"};
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(now[i].startsWith(QByteArray::number(8 - i) + "\t") && now[i].endsWith(ends[i]),
+                     now[i].constData());
+        QCOMPARE(RunCli({"history", rom.qpath(), "--show", "9"}).exitCode, 1);
+        QCOMPARE(RunCli({"history", rom.qpath(), "--show", "0"}).exitCode, 2);
+        QCOMPARE(RunCli({"dump", rom.qpath(), "--show", "1"}).exitCode, 2);
+
+        // A damaged history: refused whole, and set still writes the ROM.
+        Bytes damaged = omtest::ReadFileBytes(h.file());
+        damaged[damaged.size() / 2] ^= 0x40;
+        QVERIFY(WriteText(QString::fromStdString(h.file()),
+                          QByteArray(reinterpret_cast<const char*>(damaged.data()),
+                                     qsizetype(damaged.size()))));
+        const CliRun refused = RunCli({"history", rom.qpath(), "--show", "1"});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.out.isEmpty() && refused.err.contains("is damaged"), refused.err.constData());
+        const CliRun set = RunCli({"set", rom.qpath(), "0", "5", "5", "5", "5"});
+        QCOMPARE(set.exitCode, 0);
+        QVERIFY2(set.err.contains("warning") && set.err.contains("table history was not"),
+                 set.err.constData());
+        QCOMPARE(int(rom.bytes()[kTable]), 5);
+
+        // Orphans: the ROM's history once the ROM is gone.
+        const std::string romPath = om::ResolvedPath(rom.path());
+        QCOMPARE(RunCli({"history", "--orphans"}).out, QByteArray());
+        QVERIFY(QFile::remove(rom.qpath()));
+        QCOMPARE(RunCli({"history", "--orphans"}).out,
+                 QByteArray::fromStdString(romPath + "\t" + h.file() + "\n"));
     }
 
     void diff_data() {

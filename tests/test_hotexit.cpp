@@ -205,6 +205,9 @@ void TestHotExit::unwritableFolderReportedOnce() {
     // A file where the state folder should be: no folder can be made there.
     qputenv("XDG_STATE_HOME", f.rom.qpath().toLocal8Bit());
     QVERIFY(f.load());
+    // The table history's own report of the same folder, at the open.
+    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+    f.desktop.shown.clear();
     for (const char* value : {"9", "10", "11"}) {
         f.type(IDC_LAYER1_LO, QString::fromLatin1(value));
         QTRY_VERIFY_WITH_TIMEOUT(!f.window->hotExit().pending(), 10000);

@@ -38,6 +38,10 @@ struct Options {
     std::string format;
     // usage: the layer asked for, 1 or 2; 0 for both.
     int layer = 0;
+    // history: the version --show asks for (from 1); 0 without --show.
+    int show = 0;
+    // history: --orphans was given.
+    bool orphans = false;
 };
 
 // A file opened for reading after it was found to be a regular file:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CliSupport.h"
+#include "romdata/RomSnapshot.h"
 
 namespace omcli {
 
@@ -21,5 +22,14 @@ int MakePatch(const Arguments& args, const Options& options);
 int ApplyPatch(const Arguments& args, const Options& options);
 int Find(const Arguments& args, const Options& options);
 int Usage(const Arguments& args, const Options& options);
+int History(const Arguments& args, const Options& options);
+
+// Prints data's 485 entries as dump does; the exit status.
+int PrintDump(const om::BattleAnimData& data);
+// Keeps a table set or import wrote in the ROM's table history; a history
+// that cannot be written is a warning on standard error, never a failure
+// of the write, which is done.
+void KeepInHistory(const std::string& romPath, bool byImport, const om::TableBytes& replaced,
+                   const om::TableBytes& written);
 
 }  // namespace omcli

@@ -137,11 +137,13 @@ int Set(const Arguments& args, const Options& options) {
     if (!om::RomSnapshot::Take(*rom.held(), layout, read))
         return Fail("cannot read '" + path + "': " + std::strerror(errno));
     const Entry before = EntryIn(read.table, group);
+    const om::TableBytes replaced = read.table;
     if (before != entry) {
         om::TableBytes table = read.table;
         om::PutEntry(table, group, entry[0], entry[1], entry[2], entry[3]);
         if (std::string why = WriteWholeTable(path, rom, layout, read, table); !why.empty())
             return Fail(why);
+        KeepInHistory(path, false, replaced, table);
     }
     std::cout << "group " << group << ": " << FormatEntry(before) << " -> " << FormatEntry(entry)
               << "\n";
@@ -185,6 +187,7 @@ int Import(const Arguments& args, const Options& options) {
 
     // The whole table, whatever the rows' order, goes out in one write; an
     // unchanged dump writes nothing.
+    const om::TableBytes replaced = read.table;
     om::TableBytes table = read.table;
     std::size_t changed = 0;
     for (const ImportRow& row : rows) {
@@ -193,9 +196,11 @@ int Import(const Arguments& args, const Options& options) {
         ++changed;
         om::PutEntry(table, row.group, row.entry[0], row.entry[1], row.entry[2], row.entry[3]);
     }
-    if (changed > 0)
+    if (changed > 0) {
         if (std::string why = WriteWholeTable(romPath, rom, layout, read, table); !why.empty())
             return Fail(why);
+        KeepInHistory(romPath, true, replaced, table);
+    }
     std::cout << "imported " << rows.size() << " groups into " << om::TerminalSafe(romPath) << ": " << changed
               << " changed\n";
     return kExitOk;

@@ -84,7 +84,10 @@ int Dump(const Arguments& args, const Options& options) {
     std::string reason;
     if (!LoadRom(path, options, rom, data, reason))
         return Fail(reason);
+    return PrintDump(data);
+}
 
+int PrintDump(const om::BattleAnimData& data) {
     std::cout << "group,offset,layer1_lo,layer1_hi,layer2_lo,layer2_hi,description\n";
     for (int g = 0; g < om::kGroupCount; ++g) {
         const om::GroupRecord& r = data.record(g);

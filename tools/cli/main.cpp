@@ -64,6 +64,15 @@ constexpr Command kCommands[] = {
      "--layer is not given): layer, background, how many groups show it and\n"
      "their numbers separated by spaces; by layer, then background.",
      true, false, &omcli::Usage, false, true},
+    {"history", "ROM [--show N] | --orphans", 0,
+     "Lists the versions of ROM's table kept in its table history, newest\n"
+     "first, one a line: version (1 is the oldest), time (UTC), writer\n"
+     "(opened, editor, set, import; found: a table another program wrote),\n"
+     "how many groups it changed and their numbers, separated by tabs. With\n"
+     "--show N, prints version N as dump does, for import to take back. With\n"
+     "--orphans, lists the histories whose ROM is gone: its path and the\n"
+     "history's file. Each successful set and import adds to the history.",
+     true, false, &omcli::History, true},
     {"make-patch", "ORIGINAL MODIFIED OUT", 3,
      "Writes the difference between two images to OUT as a patch: BPS or IPS\n"
      "by OUT's extension (.bps, .ips) or by --format. BPS is the one to\n"
@@ -101,6 +110,8 @@ constexpr char kOptionsAndStatus[] =
     "                    matches at neither place; its size then decides its layout.\n"
     "  --format ips|bps  make-patch: the patch format, whatever OUT's name.\n"
     "  --layer 1|2       usage: only this layer's backgrounds.\n"
+    "  --show N          history: print version N of the table as dump does.\n"
+    "  --orphans         history: list the histories whose ROM is gone.\n"
     "\n"
     "Numbers: GROUP is 0 to 484 and each byte 0 to 255, in decimal or in\n"
     "hexadecimal with 0x (0x1F).\n"
@@ -150,7 +161,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption force(QStringLiteral("force"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
     const QCommandLineOption layer(QStringLiteral("layer"), QString(), QStringLiteral("LAYER"));
-    parser.addOptions({help, version, force, format, layer});
+    const QCommandLineOption show(QStringLiteral("show"), QString(), QStringLiteral("N"));
+    const QCommandLineOption orphans(QStringLiteral("orphans"));
+    parser.addOptions({help, version, force, format, layer, show, orphans});
     if (!parser.parse(raw)) {
         // "-1" reads as an option; say what it really is.
         for (const QString& arg : raw)
@@ -215,6 +228,22 @@ int main(int argc, char** argv) {
             return omcli::UsageError("--layer takes 1 or 2, not '" +
                                      om::QuotedField(Bytes(given.front())) + "'");
         options.layer = given.front().toInt();
+    }
+    if (parser.isSet(show) || parser.isSet(orphans)) {
+        if (command->run != &omcli::History)
+            return omcli::UsageError(std::string(parser.isSet(show) ? "--show" : "--orphans") +
+                                     " does not apply to '" + name + "'");
+        if (parser.values(show).size() > 1)
+            return omcli::UsageError("--show is given more than once");
+        options.orphans = parser.isSet(orphans);
+    }
+    if (parser.isSet(show)) {
+        const std::string given = Bytes(parser.value(show));
+        const std::optional<int> n = omcli::ParseNumber(given, 1 << 30);
+        if (!n || *n == 0)
+            return omcli::UsageError("--show takes a version number from 1, not '" +
+                                     om::QuotedField(given) + "'");
+        options.show = *n;
     }
     return command->run(args, options);
 }
