@@ -249,6 +249,11 @@ CBattleAnimDlg::~CBattleAnimDlg() {
     undoStack_->disconnect();
 }
 
+void CBattleAnimDlg::reject() {
+    if (hotExit_->Leave(HotExit::Leaving::Program))
+        QDialog::reject();
+}
+
 void CBattleAnimDlg::BuildMenu() {
     struct MenuEntry {
         const char* menu;
@@ -460,7 +465,7 @@ void CBattleAnimDlg::OnFileOpenRom() {
 void CBattleAnimDlg::OnFileOpenRecent(const QString& path) {
     if (KeptUntilBuilt([this, path] { OnFileOpenRecent(path); }))
         return;
-    if (!OpenRomPath(path) && !QFileInfo::exists(path)) {
+    if (!OpenRomPath(path) && !PathExists(path)) {
         recent_.remove(path);
         recentMenu_->rebuild();
     }
@@ -572,8 +577,12 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
         ShowOpenFailed(OpenFailureReason(OpenFailure::CannotOpen, errno));
         return false;
     }
-    // The edits made to the ROM open until now are kept before it goes.
-    hotExit_->Closed();
+    // The edits made to the ROM open until now are kept before it goes,
+    // or it stays when they cannot be and the user keeps it.
+    if (!hotExit_->Leave(HotExit::Leaving::OtherRom)) {
+        std::fclose(f);
+        return false;
+    }
     romFile_.adopt(std::move(s));
     layout_ = probe.layout;
     snapshot_ = RomSnapshot::OfImage(image, layout_, stamp);
@@ -748,7 +757,8 @@ void CBattleAnimDlg::RestoreVersion(int number) {
 }
 
 void CBattleAnimDlg::OnFileCloseRom() {
-    hotExit_->Closed();
+    if (!hotExit_->Leave(HotExit::Leaving::CloseRom))
+        return;
     romFile_.close();
     tableHistory_ = std::nullopt;
     EnableEditing(false);

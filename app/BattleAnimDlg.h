@@ -202,6 +202,11 @@ public:
     // timer runs it.
     void OnStartupTick();
 
+    // The window closes (Close, Exit, Escape, the window's own close): the
+    // unsaved edits are kept first, or the user is asked while it is still
+    // there when they cannot be.
+    void reject() override;
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -1,11 +1,12 @@
 #include "app/HotExit.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "app/Desktop.h"
+#include "app/LocalPath.h"
 #include "app/Messages.h"
 
 namespace om {
@@ -14,7 +15,7 @@ HotExit::HotExit(Desktop& desktop, QWidget* owner, std::function<ByteVector()> e
     : desktop_(desktop), owner_(owner), editedTable_(std::move(editedTable)) {
     timer_.setSingleShot(true);
     timer_.setInterval(kDelayMs);
-    connect(&timer_, &QTimer::timeout, this, &HotExit::Write);
+    connect(&timer_, &QTimer::timeout, this, &HotExit::WriteOrReport);
 }
 
 std::optional<ByteVector> HotExit::Opened(const QString& path, const ByteVector& image,
@@ -24,20 +25,43 @@ std::optional<ByteVector> HotExit::Opened(const QString& path, const ByteVector&
     layout_ = layout;
     const ByteSpan table = TableOf(image, layout);
     savedTable_.assign(table.begin(), table.end());
-    // One ROM, one name: the path with its links resolved.
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    store_.emplace(RecoveryFolder(),
-                   QFile::encodeName(canonical.isEmpty() ? info.absoluteFilePath() : canonical)
-                       .toStdString());
+    // One ROM, one name: the path's bytes with its links resolved, never
+    // decoded (two names that differ only in bytes that are not UTF-8 are
+    // two ROMs).
+    const QByteArray absolute = PathBytes(AbsolutePath(path));
+    char* real = ::realpath(absolute.constData(), nullptr);
+    store_.emplace(RecoveryFolder(), real ? std::string(real) : absolute.toStdString());
+    std::free(real);
     // The content's CRC32 costs a pass over the image: only when it is needed.
     if (!store_->any())
         return std::nullopt;
     fileCrc_ = Crc32(image);
-    std::string error;
-    std::optional<ByteVector> restored = store_->read(image, *fileCrc_, error);
+    std::string damage;
+    std::optional<ByteVector> restored = store_->read(layout, image, *fileCrc_, damage);
+    if (!restored && !damage.empty())
+        SetAside(damage);
     stored_ = restored.has_value();
     return restored;
+}
+
+void HotExit::SetAside(const std::string& damage) {
+    // Kept under other names, so that the next edit does not write over
+    // what may still hold the old edits.
+    std::vector<std::string> kept;
+    std::string error;
+    QString text;
+    if (store_->setAside(*fileCrc_, kept, error)) {
+        QStringList names;
+        for (const std::string& k : kept)
+            names.append(PathFromBytes(QByteArray::fromStdString(k)));
+        text = QString::fromLatin1(kRecoveryDamagedText)
+                   .arg(PathFromBytes(QByteArray::fromStdString(damage)), names.join(QStringLiteral(" and ")));
+    } else {
+        text = QString::fromLatin1(kRecoveryNotSetAsideText)
+                   .arg(PathFromBytes(QByteArray::fromStdString(damage)),
+                        PathFromBytes(QByteArray::fromStdString(error)));
+    }
+    desktop_.messageBox(owner_, text, Desktop::Buttons::Ok, Desktop::Icon::Warning);
 }
 
 void HotExit::Changed() {
@@ -50,7 +74,7 @@ void HotExit::Changed() {
 void HotExit::Flush() {
     if (timer_.isActive()) {
         timer_.stop();
-        Write();
+        WriteOrReport();
     }
 }
 
@@ -66,7 +90,30 @@ void HotExit::Saved() {
 void HotExit::Closed() {
     // Written whatever is waiting: the ROM's last state is what is kept.
     timer_.stop();
-    Write();
+    WriteOrReport();
+    Forget();
+}
+
+bool HotExit::Leave(Leaving how) {
+    timer_.stop();
+    std::string error;
+    if (!Write(error)) {
+        // Asked now, every time: once the ROM is left, the edits are gone.
+        const char* then = how == Leaving::Program    ? kLeavingProgramText
+                           : how == Leaving::CloseRom ? kLeavingCloseRomText
+                                                      : kLeavingOtherRomText;
+        const QString text = QString::fromLatin1(kRecoveryFailedOnLeavingText)
+                                 .arg(PathFromBytes(QByteArray::fromStdString(error)),
+                                      QString::fromLatin1(then));
+        if (desktop_.messageBox(owner_, text, Desktop::Buttons::YesNo, Desktop::Icon::Warning) !=
+            Desktop::Answer::No)
+            return false;
+    }
+    Forget();
+    return true;
+}
+
+void HotExit::Forget() {
     opened_ = nullptr;
     store_.reset();
     fileCrc_.reset();
@@ -74,7 +121,7 @@ void HotExit::Closed() {
 }
 
 QString HotExit::folder() const {
-    return store_ ? QFile::decodeName(store_->folder().c_str()) : QString();
+    return store_ ? PathFromBytes(QByteArray::fromStdString(store_->folder())) : QString();
 }
 
 void HotExit::Remove() {
@@ -84,22 +131,30 @@ void HotExit::Remove() {
     stored_ = false;
 }
 
-void HotExit::Write() {
+bool HotExit::Write(std::string& error) {
     if (!opened_)
-        return;
+        return true;
     const ByteVector table = editedTable_();
     // Back at what the file holds: no recovery is left behind.
-    if (table == savedTable_)
-        return Remove();
+    if (table == savedTable_) {
+        Remove();
+        return true;
+    }
     // The patch applies to the file as it is now: as it was opened, with the
     // table of the last save.
     const ByteVector file = WithTable(*opened_, layout_, savedTable_);
     if (!fileCrc_)
         fileCrc_ = Crc32(file);
-    std::string error;
     if (!store_->write(layout_, file, *fileCrc_, WithTable(file, layout_, table), error))
-        return Report(error);
+        return false;
     stored_ = true;
+    return true;
+}
+
+void HotExit::WriteOrReport() {
+    std::string error;
+    if (!Write(error))
+        Report(error);
 }
 
 void HotExit::Report(const std::string& error) {
@@ -107,7 +162,8 @@ void HotExit::Report(const std::string& error) {
     if (std::exchange(reported_, true))
         return;
     desktop_.messageBox(owner_,
-                        QString::fromLatin1(kRecoveryFailedText).arg(QString::fromStdString(error)),
+                        QString::fromLatin1(kRecoveryFailedText)
+                            .arg(PathFromBytes(QByteArray::fromStdString(error))),
                         Desktop::Buttons::Ok, Desktop::Icon::Warning);
 }
 

@@ -2,7 +2,9 @@
 // patch/Recovery.h) a moment after each change, off the typing path, and at
 // once when the ROM is left; they are given back when the same file, with the
 // same content, is opened again. Nothing is asked. A recovery that cannot be
-// written is reported once, and editing goes on.
+// written is reported once, and editing goes on; one that cannot be written
+// as the ROM is left is asked about first, the ROM still open. A damaged
+// recovery is not given back: it is reported and its files set aside.
 #pragma once
 
 #include <QObject>
@@ -47,6 +49,12 @@ public:
     // The ROM is left (closed, another one opened, the window ends): its
     // recovery is brought up to date, then the ROM is forgotten.
     void Closed();
+    // How the user is leaving the ROM.
+    enum class Leaving { Program, CloseRom, OtherRom };
+    // As Closed(), but when the edits cannot be kept the user is asked
+    // first, while the ROM is still open: false when they keep it open (to
+    // save or export), and then nothing is forgotten.
+    bool Leave(Leaving how);
 
     // A write is waiting for its time.
     bool pending() const { return timer_.isActive(); }
@@ -54,9 +62,13 @@ public:
     QString folder() const;
 
 private:
-    void Write();
+    // False + error when the edits could not be kept.
+    bool Write(std::string& error);
+    void WriteOrReport();
     void Remove();
     void Report(const std::string& error);
+    void SetAside(const std::string& damage);
+    void Forget();
 
     Desktop& desktop_;
     QWidget* owner_;

@@ -78,4 +78,9 @@ bool IsRegularFile(const QString& path) {
     return ::stat(PathBytes(path).constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool PathExists(const QString& path) {
+    struct stat st {};
+    return ::stat(PathBytes(path).constData(), &st) == 0;
+}
+
 }  // namespace om

@@ -23,5 +23,7 @@ QString PathFromUrl(const QUrl& url);
 QString AbsolutePath(const QString& path);
 // path names a regular file (following links).
 bool IsRegularFile(const QString& path);
+// Something is there at path (following links).
+bool PathExists(const QString& path);
 
 }  // namespace om

@@ -64,6 +64,29 @@ inline constexpr char kTableHistoryFailedText[] =
 inline constexpr char kTableHistoryUnreadableText[] =
     "The table history of this ROM cannot be used, and nothing was taken from it. Move the file "
     "named below away (or delete it) to start a new history.";
+// The ROM is being left and its unsaved edits could not be kept; asked
+// while it is still open, Yes keeping it open. %1: why, in the words of the
+// file system; %2: one of the three texts after it.
+inline constexpr char kRecoveryFailedOnLeavingText[] =
+    "Your unsaved edits could not be kept in case the program ends: %1. Keep the ROM open, to "
+    "save your changes or export them as a patch? %2";
+inline constexpr char kLeavingProgramText[] =
+    "If you choose No, the program ends and they are lost.";
+inline constexpr char kLeavingCloseRomText[] =
+    "If you choose No, the ROM is closed and they are lost.";
+inline constexpr char kLeavingOtherRomText[] =
+    "If you choose No, the other ROM is opened and they are lost.";
+
+// A recovery of this ROM and content is damaged; shown once, as its files
+// are set aside. %1: what is wrong with it; %2: the files' new paths.
+inline constexpr char kRecoveryDamagedText[] =
+    "The unsaved edits kept for this ROM could not be given back: %1. Its files are kept, not "
+    "used, as %2. The ROM is shown as it is on the disk.";
+// The same when its files could not be renamed. %2: why.
+inline constexpr char kRecoveryNotSetAsideText[] =
+    "The unsaved edits kept for this ROM could not be given back: %1. Its files could not be set "
+    "aside (%2): copy them elsewhere before you edit this ROM, or the next edit replaces them. "
+    "The ROM is shown as it is on the disk.";
 
 // Help > Readme and F1. %1: the places searched, one a line.
 inline constexpr char kReadmeMissingText[] =

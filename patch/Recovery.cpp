@@ -1,30 +1,31 @@
 #include "patch/Recovery.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
 
 #include "patch/PatchFile.h"
+#include "romdata/StateFileStem.h"
 
 namespace om {
 
 namespace {
 
 constexpr char kFirstLine[] = "OMBattleAnim unsaved edits";
-// The file's name in a recovery's name is cut to this many bytes.
-constexpr std::size_t kNameBytes = 64;
 // A recovery's patch of a table edit has a few KiB; anything larger is not ours.
 constexpr std::size_t kLargestPatch = 1024 * 1024;
 
@@ -79,26 +80,21 @@ std::string Hex32(std::uint32_t value) {
 }  // namespace
 
 std::string StateFolder(const char* leaf) {
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !QDir::isAbsolutePath(state))
-        state = QDir::homePath() + QStringLiteral("/.local/state");
-    return QFile::encodeName(
-               QDir::cleanPath(state + QStringLiteral("/OMBattleAnim/") + QLatin1String(leaf)))
-        .toStdString();
+    // The variables' bytes as they are: a folder's name need not be UTF-8.
+    const char* state = std::getenv("XDG_STATE_HOME");
+    std::string folder;
+    if (state && state[0] == '/') {
+        folder = state;
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = std::string(home ? home : "") + "/.local/state";
+    }
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder + "/OMBattleAnim/" + leaf;
 }
 
 std::string RecoveryFolder() { return StateFolder("unsaved"); }
-
-std::string RomStateName(const std::string& romPath) {
-    const std::size_t slash = romPath.rfind('/');
-    std::string name = romPath.substr(slash == std::string::npos ? 0 : slash + 1);
-    name.resize(std::min(name.size(), kNameBytes));
-    const QByteArray hash =
-        QCryptographicHash::hash(QByteArray::fromStdString(romPath), QCryptographicHash::Sha256)
-            .toHex()
-            .left(16);
-    return name + "-" + hash.toStdString();
-}
 
 std::string FormatRecoveryDescription(const RecoveryDescription& d) {
     std::string text = std::string(kFirstLine) + "\nrom=" + Escape(d.romPath) +
@@ -193,20 +189,31 @@ ByteVector WithTable(ByteSpan image, const RomLayout& layout, ByteSpan table) {
 }
 
 RecoveryStore::RecoveryStore(std::string folder, std::string romPath)
-    : folder_(std::move(folder)), romPath_(std::move(romPath)),
-      prefix_(RomStateName(romPath_) + "-") {}
+    : folder_(std::move(folder)), romPath_(std::move(romPath)), prefix_(StateFileStem(romPath_) + "-") {}
 
 std::string RecoveryStore::stem(std::uint32_t crc) const {
     return folder_ + "/" + prefix_ + Hex32(crc);
 }
 
 bool RecoveryStore::any() const {
-    // Compared by hand: a ROM's name may hold a wildcard's characters ("[!]").
-    const QString prefix = QFile::decodeName(prefix_.c_str());
-    const QStringList names =
-        QDir(QFile::decodeName(folder_.c_str())).entryList({QStringLiteral("*.txt")}, QDir::Files);
-    return std::any_of(names.begin(), names.end(),
-                       [&](const QString& name) { return name.startsWith(prefix); });
+    // The names as bytes, none skipped: a ROM's name may hold any byte,
+    // a wildcard's characters ("[!]") too.
+    DIR* dir = ::opendir(folder_.c_str());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (const dirent* entry = found ? nullptr : ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (!name.starts_with(prefix_))
+            continue;
+        // prefix, CRC32 and ".bps" or ".txt": a recovery, whole or in part
+        const std::string_view rest = name.substr(prefix_.size());
+        std::uint32_t crc = 0;
+        found = rest.size() == 12 && ParseNumber(rest.substr(0, 8), crc, 16) &&
+                (rest.ends_with(".bps") || rest.ends_with(".txt"));
+    }
+    ::closedir(dir);
+    return found;
 }
 
 bool RecoveryStore::write(const RomLayout& layout, ByteSpan file, std::uint32_t fileCrc,
@@ -234,25 +241,34 @@ bool RecoveryStore::write(const RomLayout& layout, ByteSpan file, std::uint32_t 
                                error);
 }
 
-std::optional<ByteVector> RecoveryStore::read(ByteSpan file, std::uint32_t fileCrc,
-                                              std::string& error) const {
+std::optional<ByteVector> RecoveryStore::read(const RomLayout& layout, ByteSpan file,
+                                              std::uint32_t fileCrc, std::string& error) const {
     const std::string s = stem(fileCrc);
-    ByteVector text, patch, image;
-    if (::access((s + ".txt").c_str(), F_OK) != 0 && errno == ENOENT) {
-        error.clear();
+    error.clear();
+    const bool hasText = ::access((s + ".txt").c_str(), F_OK) == 0 || errno != ENOENT;
+    const bool hasPatch = ::access((s + ".bps").c_str(), F_OK) == 0 || errno != ENOENT;
+    if (!hasText && !hasPatch)
+        return std::nullopt;
+    if (!hasText) {
+        error = "its description " + s + ".txt is missing";
         return std::nullopt;
     }
+    ByteVector text, patch, image;
     if (!ReadWholeFile(s + ".txt", kLargestPatch, text, error))
         return std::nullopt;
     const auto d = ParseRecoveryDescription(
         std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
     if (!d) {
-        error = s + ".txt is not a description of unsaved edits";
+        error = s + ".txt is not a whole description of unsaved edits";
         return std::nullopt;
     }
     // Made from this very file and content; the patch checks the content again.
     if (d->romPath != romPath_ || d->romSize != file.size() || d->romCrc != fileCrc) {
         error = s + ".txt describes another file";
+        return std::nullopt;
+    }
+    if (!hasPatch) {
+        error = "its patch " + s + ".bps is missing";
         return std::nullopt;
     }
     if (!ReadWholeFile(s + ".bps", kLargestPatch, patch, error) ||
@@ -262,7 +278,41 @@ std::optional<ByteVector> RecoveryStore::read(ByteSpan file, std::uint32_t fileC
         error = s + ".bps changes the file's size";
         return std::nullopt;
     }
+    // A patch of another recovery (of a copy with the same content) applies
+    // as well: the groups it changes must be the ones described.
+    if (ChangedGroups(layout, file, image) != d->groups) {
+        error = s + ".bps changes other groups than its description names";
+        return std::nullopt;
+    }
     return image;
+}
+
+bool RecoveryStore::setAside(std::uint32_t crc, std::vector<std::string>& kept,
+                             std::string& error) const {
+    const std::string s = stem(crc);
+    kept.clear();
+    // The first number free for both names; a file already there is never
+    // replaced, so an earlier damaged recovery set aside stays as it was.
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = s + ".damaged-" + std::to_string(n);
+        bool taken = false;
+        for (const char* extension : {".bps", ".txt"})
+            taken = taken || ::access((aside + extension).c_str(), F_OK) == 0 || errno != ENOENT;
+        if (taken)
+            continue;
+        for (const char* extension : {".bps", ".txt"}) {
+            const std::string from = s + extension, to = aside + extension;
+            if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+                kept.push_back(to);
+            else if (errno != ENOENT) {
+                error = "cannot rename " + from + " to " + to + ": " + std::strerror(errno);
+                return false;
+            }
+        }
+        return true;
+    }
+    error = "cannot rename " + s + ".bps and .txt: 999 damaged recoveries of it are kept already";
+    return false;
 }
 
 bool RecoveryStore::remove(std::uint32_t crc, std::string& error) const {

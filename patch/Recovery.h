@@ -22,12 +22,6 @@ std::string StateFolder(const char* leaf);
 // The folder of the recoveries: StateFolder("unsaved").
 std::string RecoveryFolder();
 
-// What the names of a ROM's files in the state folder (its recoveries, its
-// table history) start with: the file's name and a hash of its path
-// (absolute, symbolic links resolved), joined by "-". Every such name is
-// made here, so that the files of one ROM always carry the same one.
-std::string RomStateName(const std::string& romPath);
-
 // What a recovery's description says.
 struct RecoveryDescription {
     std::string romPath;  // absolute, symbolic links resolved
@@ -73,9 +67,17 @@ public:
     bool write(const RomLayout& layout, ByteSpan file, std::uint32_t fileCrc, ByteSpan edited,
                std::string& error) const;
     // The image the recovery made from exactly this content gives: nullopt
-    // when there is none, or when it does not apply (a damaged patch; error
-    // says why then).
-    std::optional<ByteVector> read(ByteSpan file, std::uint32_t fileCrc, std::string& error) const;
+    // with an empty error when there is none; nullopt with error saying why
+    // when it is damaged: a file of it missing, a description cut short or
+    // of another file, a patch that does not apply or changes other groups
+    // than the description names.
+    std::optional<ByteVector> read(const RomLayout& layout, ByteSpan file, std::uint32_t fileCrc,
+                                   std::string& error) const;
+    // Renames the files of the recovery made from this content (those there
+    // are) to the same names with ".damaged-N" before the extension, N the
+    // first number for which neither name exists; kept: their new paths.
+    // False + error when a file of it could not be renamed.
+    bool setAside(std::uint32_t crc, std::vector<std::string>& kept, std::string& error) const;
     // Removes the recovery made from content with this CRC32, if there is
     // one; false + error when a file of it stays.
     bool remove(std::uint32_t crc, std::string& error) const;
@@ -83,7 +85,7 @@ public:
 private:
     std::string folder_;
     std::string romPath_;
-    std::string prefix_;  // RomStateName, then "-"
+    std::string prefix_;  // StateFileStem of the path, then "-"
 };
 
 }  // namespace om

@@ -15,6 +15,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "romdata/StateFileStem.h"
 #include "patch/PatchFile.h"
 #include "patch/Recovery.h"
 
@@ -193,7 +194,7 @@ std::string ResolvedPath(const std::string& path) {
 }
 
 TableHistory::TableHistory(const std::string& folder, std::string romPath)
-    : file_(folder + "/" + RomStateName(romPath) + kExtension), romPath_(std::move(romPath)) {}
+    : file_(folder + "/" + StateFileStem(romPath) + kExtension), romPath_(std::move(romPath)) {}
 
 bool TableHistory::read(std::vector<TableVersion>& versions, std::string& error) const {
     versions.clear();

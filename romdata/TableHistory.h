@@ -1,5 +1,5 @@
 // Every table written into a ROM, kept: for each ROM one file in the state
-// folder ($XDG_STATE_HOME/OMBattleAnim/history, named by RomStateName) to
+// folder ($XDG_STATE_HOME/OMBattleAnim/history, named by StateFileStem) to
 // which each write appends the table it replaced and the table it wrote,
 // with the time and the writer. Free of widgets; the editor and the
 // companion share it.

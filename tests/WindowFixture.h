@@ -15,6 +15,7 @@
 #include "TestImages.h"
 #include "app/BattleAnimDlg.h"
 #include "app/DialogLayout.h"
+#include "app/LocalPath.h"
 #include "res/ResourceIds.h"
 
 namespace omtest {
@@ -38,6 +39,13 @@ inline bool ChooseFromMenu(QWidget* w, QPoint at, int id) {
     if (chosen)
         chosen->trigger();
     return chosen;
+}
+
+// Writes the test image to folder/name, the name's bytes as they are (not
+// all of them UTF-8), and gives the path as the window takes it.
+inline QString WriteRomNamed(const QString& folder, const QByteArray& name) {
+    const QByteArray path = om::PathBytes(folder) + '/' + name;
+    return MakeTestImage().writeFile(path.toStdString()) ? om::PathFromBytes(path) : QString();
 }
 
 struct WindowFixture {

@@ -1,5 +1,7 @@
 // File > Open Recent, and the folders the file dialogs start in. The list
 // lives in the settings, which each test points at a folder of its own.
+#include <unistd.h>
+
 #include <QAction>
 #include <QMenu>
 #include <QSettings>
@@ -32,6 +34,7 @@ private slots:
     void listAfterOpens();
     void foldersTheDialogsStartIn_data();
     void foldersTheDialogsStartIn();
+    void namesKeptAsTheirBytes();
 
 private:
     std::unique_ptr<QTemporaryDir> settings_;
@@ -132,6 +135,37 @@ void TestRecent::foldersTheDialogsStartIn() {
     f.type(IDC_LAYER1_LO, QStringLiteral("9"));
     f.window->OnFileExportPatch();  // cancelled
     QCOMPARE(f.desktop.suggestedPatches, QStringList{file.dir() + "/" + patch});
+}
+
+void TestRecent::namesKeptAsTheirBytes() {
+    // Two names that differ only in a byte that is not UTF-8.
+    WindowFixture f;
+    const QString first = omtest::WriteRomNamed(f.rom.dir(), "caf\xe9.smc");
+    const QString second = omtest::WriteRomNamed(f.rom.dir(), "caf\xe8.smc");
+    QVERIFY(f.window->OpenRomPath(first));
+    QVERIFY(f.window->OpenRomPath(second));
+    f.window.reset();
+    // Another window lists both, and opens each by its own bytes.
+    BattleAnimData data;
+    omtest::ScriptedDesktop desktop;
+    CBattleAnimDlg w(data, desktop);
+    w.show();
+    QTRY_VERIFY_WITH_TIMEOUT(w.pickersBuilt(), 30000);
+    QCOMPARE(RecentTexts(w).size(), 4);  // two entries, a separator, Clear List
+    // The older one each time, which then comes first.
+    for (const QString& path : {first, second}) {
+        QAction* entry = w.command(ID_FILE_MRU_FILE1 + 1);
+        QCOMPARE(PathBytes(entry->data().toString()), PathBytes(path));
+        entry->trigger();
+        QVERIFY(w.isRomOpen());
+        QCOMPARE(PathBytes(w.command(ID_FILE_MRU_FILE1)->data().toString()), PathBytes(path));
+    }
+    QVERIFY(desktop.shown.empty());
+    // One that cannot be opened but is there stays listed.
+    QVERIFY(::truncate(PathBytes(first).constData(), 100) == 0);
+    w.command(ID_FILE_MRU_FILE1 + 1)->trigger();
+    QCOMPARE(desktop.shown.size(), std::size_t(1));
+    QCOMPARE(RecentTexts(w).size(), 4);
 }
 
 QTEST_MAIN(TestRecent)
