@@ -43,6 +43,7 @@
 #include "pickers/BuildLayerPickers.h"
 #include "res/ResourceIds.h"
 #include "res/Resources.h"
+#include "romdata/FileWrite.h"
 #include "romdata/TableWrite.h"
 
 namespace om {
@@ -159,6 +160,8 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
                                             LayerControls{layer2Picker_, layer2Lo_, layer2Hi_});
     history_ = std::make_unique<EditHistory>(undoStack_, data_, *editor_, displayOrder_);
     connect(history_.get(), &EditHistory::unsavedChanged, this, &QWidget::setWindowModified);
+    // What a killed editor left half-written among the recoveries goes.
+    RemoveStaleTemporaries(RecoveryFolder(), std::chrono::seconds(0));
     hotExit_ = std::make_unique<HotExit>(desktop_, this, [this] { return EditedTable(); });
     connect(history_.get(), &EditHistory::valuesChanged, hotExit_.get(), &HotExit::Changed);
 
@@ -600,6 +603,12 @@ void CBattleAnimDlg::OnFileExportPatch() {
         !WriteFileAtomically(file, patch, error))
         desktop_.messageBox(this, QString::fromLatin1(kExportFailedText).arg(QString::fromStdString(error)),
                             Desktop::Buttons::Ok, Desktop::Icon::Warning);
+}
+
+void CBattleAnimDlg::ShowSettingsProblem(const QString& text) {
+    QTimer::singleShot(0, this, [this, text] {
+        desktop_.messageBox(this, text, Desktop::Buttons::Ok, Desktop::Icon::Warning);
+    });
 }
 
 void CBattleAnimDlg::OnFileCloseRom() {

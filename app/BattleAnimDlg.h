@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/RecentFiles.h"
+#include "app/SafeSettings.h"
 #include "catalogue/GroupOrder.h"
 #include "pickers/LayerEditing.h"
 #include "pickers/Widgets.h"
@@ -146,6 +147,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void ShowSettingsProblem(const QString& text);
     void BuildMenu();
     void ApplyOrder(const DisplayOrderArray& order);
     void OnLButtonUp();
@@ -202,6 +204,8 @@ private:
     std::function<void()> pendingOpen_;
     RecentFiles recent_;
     RecentFilesMenu* recentMenu_ = nullptr;
+    // Unusable settings are told once, when the window can show it.
+    SettingsProblemReporter settingsProblems_{[this](const QString& text) { ShowSettingsProblem(text); }};
     QStringList readmePlaces_;
     FindGroupDlg* findGroup_ = nullptr;
 };

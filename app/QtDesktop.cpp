@@ -1,6 +1,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -16,8 +17,14 @@ Desktop::Answer QtDesktop::messageBox(QWidget* owner, const QString& text, Butto
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                               : QMessageBox::Ok,
                     owner);
-    if (!informative.isEmpty())
+    // Both texts often name a file or quote what was typed: shown as text,
+    // never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    if (!informative.isEmpty()) {
         box.setInformativeText(informative);
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            label->setTextFormat(Qt::PlainText);
+    }
     // The first button is the default, as the platform's own message box has it.
     box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
     const int r = box.exec();
