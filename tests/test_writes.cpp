@@ -433,7 +433,7 @@ void TestWrites::staleTemporariesGo_data() {
         row("writer still running", ".game.bps.omtmp-ME-BOOT-Ab12Cd", 120, false);
         row("another program's hidden file", ".game.bps.Ab12Cd", 120, false);
         row("not hidden", "game.bps.omtmp-PID-BOOT-Ab12Cd", 120, false);
-        row("a folder so named", "DIR.game.bps.omtmp-PID-BOOT-Ab12Cd", 120, false);
+        row("a symbolic link so named", "LINK.game.bps.omtmp-PID-BOOT-Ab12Cd", 120, false);
     }
 }
 
@@ -447,8 +447,8 @@ void TestWrites::staleTemporariesGo() {
     const QString boot = QString::fromLatin1(bootId.readAll().left(8));
     QFile pidMax("/proc/sys/kernel/pid_max");
     QVERIFY(pidMax.open(QIODevice::ReadOnly));
-    const bool folder = name.startsWith("DIR");
-    name.remove(0, folder ? 3 : 0);
+    const bool link = name.startsWith("LINK");
+    name.remove(0, link ? 4 : 0);
     name.replace("PID", QString::number(pidMax.readAll().trimmed().toLong() + 1))
         .replace("ME", QString::number(QCoreApplication::applicationPid()))
         .replace("OTHER", boot[0] == '0' ? "1" + boot.mid(1) : "0" + boot.mid(1))
@@ -461,15 +461,15 @@ void TestWrites::staleTemporariesGo() {
     const QString in = where == "start-up" ? dir.filePath("OMBattleAnim/unsaved") : dir.path();
     QVERIFY(QDir().mkpath(in));
     const QString path = in + "/" + name;
-    if (folder) {
-        QVERIFY(QDir().mkdir(path));
-    } else {
-        QFile f(path);
+    {
+        QFile f(link ? in + "/kept.txt" : path);
         QVERIFY(f.open(QIODevice::WriteOnly) && f.write("half a patch") == 12);
     }
+    if (link)
+        QVERIFY(QFile::link("kept.txt", path));
     const QDateTime then = QDateTime::currentDateTime().addSecs(-60 * minutes);
     const timespec times[2] = {{then.toSecsSinceEpoch(), 0}, {then.toSecsSinceEpoch(), 0}};
-    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
 
     if (where == "start-up") {
         WindowFixture f;
@@ -478,7 +478,8 @@ void TestWrites::staleTemporariesGo() {
         QVERIFY(Overwrite(orig, omtest::TestImage(true)) && Overwrite(mod, Imported()));
         QCOMPARE(RunCli({"make-patch", orig, mod, dir.filePath("game.bps")}).exitCode, 0);
     }
-    QCOMPARE(QFileInfo::exists(path), !removed);
+    struct stat st {};
+    QCOMPARE(::lstat(QFile::encodeName(path).constData(), &st) == 0, !removed);
 }
 
 QTEST_MAIN(TestWrites)
