@@ -1,4 +1,5 @@
 #include "app/BackgroundBrowser.h"
+#include "app/SafeSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,7 +10,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
-#include <QSettings>
 #include <QSlider>
 #include <QStyledItemDelegate>
 #include <QTabBar>
@@ -36,10 +36,6 @@ constexpr int kPad = 6;
 constexpr int kMarkWidth = 3;
 // One notch of the wheel with Ctrl held, in percent of the picker's size.
 constexpr int kWheelStep = 10;
-
-QSettings Settings() {
-    return QSettings(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramName));
-}
 
 void Identify(QObject* o, const char* name, int id) {
     o->setObjectName(QString::fromLatin1(name));
@@ -124,7 +120,7 @@ BackgroundBrowser::BackgroundBrowser(BackgroundSource source, QWidget* owner)
     setSizeGripEnabled(true);
     if (owner)
         setFont(owner->font());
-    percent_ = std::clamp(Settings().value(kPercentKey, kDefaultPercent).toInt(), kMinPercent,
+    percent_ = std::clamp(SettingValue(kPercentKey, kDefaultPercent).toInt(), kMinPercent,
                           kMaxPercent);
 
     filter_ = new QLineEdit(this);
@@ -334,7 +330,7 @@ void BackgroundBrowser::setCellPercent(int percent) {
     size_->setValue(percent);
     scaled_.clear();
     updateGrid();
-    Settings().setValue(kPercentKey, percent_);
+    SetSetting(kPercentKey, percent_);
 }
 
 void BackgroundBrowser::updateGrid() {

@@ -48,6 +48,7 @@
 #include "pickers/ThumbnailStore.h"
 #include "res/ResourceIds.h"
 #include "res/Resources.h"
+#include "romdata/FileWrite.h"
 #include "romdata/TableWrite.h"
 
 namespace om {
@@ -167,6 +168,8 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
         [this](int layer, int background) { return thumbnails_->load(layer, background); });
     history_ = std::make_unique<EditHistory>(undoStack_, data_, *editor_, displayOrder_);
     connect(history_.get(), &EditHistory::unsavedChanged, this, &QWidget::setWindowModified);
+    // What a killed editor left half-written among the recoveries goes.
+    RemoveStaleTemporaries(RecoveryFolder(), std::chrono::seconds(0));
     hotExit_ = std::make_unique<HotExit>(desktop_, this, [this] { return EditedTable(); });
     connect(history_.get(), &EditHistory::valuesChanged, hotExit_.get(), &HotExit::Changed);
 
@@ -754,6 +757,12 @@ void CBattleAnimDlg::RestoreVersion(int number) {
     PushTable(QStringLiteral("Restore Table of %1").arg(TableHistoryDlg::ClockText(v->time)),
               table);
     tableHistoryDlg_->accept();
+}
+
+void CBattleAnimDlg::ShowSettingsProblem(const QString& text) {
+    QTimer::singleShot(0, this, [this, text] {
+        desktop_.messageBox(this, text, Desktop::Buttons::Ok, Desktop::Icon::Warning);
+    });
 }
 
 void CBattleAnimDlg::OnFileCloseRom() {

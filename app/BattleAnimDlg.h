@@ -16,6 +16,7 @@
 
 #include "app/GroupTrail.h"
 #include "app/RecentFiles.h"
+#include "app/SafeSettings.h"
 #include "catalogue/GroupOrder.h"
 #include "pickers/BuildLayerPickers.h"
 #include "pickers/LayerEditing.h"
@@ -216,6 +217,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void ShowSettingsProblem(const QString& text);
     void BuildMenu();
     void ApplyOrder(const DisplayOrderArray& order);
     void OnLButtonUp();
@@ -302,6 +304,8 @@ private:
     std::function<void()> pendingOpen_;
     RecentFiles recent_;
     RecentFilesMenu* recentMenu_ = nullptr;
+    // Unusable settings are told once, when the window can show it.
+    SettingsProblemReporter settingsProblems_{[this](const QString& text) { ShowSettingsProblem(text); }};
     QStringList readmePlaces_;
     FindGroupDlg* findGroup_ = nullptr;
     GroupListNumbers* groupNumbers_ = nullptr;

@@ -3,9 +3,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QPushButton>
-#include <QSettings>
 
 #include "app/BattleAnimDlg.h"
+#include "app/SafeSettings.h"
 #include "app/Desktop.h"
 #include "app/DialogLayout.h"
 #include "app/GroupListView.h"
@@ -18,10 +18,6 @@ namespace om {
 namespace {
 
 constexpr char kHexBytesKey[] = "view/hexBytes";
-
-QSettings ViewSettings() {
-    return QSettings(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramName));
-}
 
 }  // namespace
 
@@ -41,11 +37,11 @@ void CBattleAnimDlg::BindBrowsing() {
     connect(command(ID_GO_FORWARD), &QAction::triggered, this, &CBattleAnimDlg::OnGoForward);
     QAction* hex = command(ID_VIEW_HEXBYTES);
     hex->setCheckable(true);
-    hex->setChecked(ViewSettings().value(QLatin1String(kHexBytesKey), false).toBool());
+    hex->setChecked(SettingValue(QLatin1String(kHexBytesKey), false).toBool());
     OnViewHexBytes(hex->isChecked());
     connect(hex, &QAction::toggled, this, [this](bool on) {
         OnViewHexBytes(on);
-        ViewSettings().setValue(QLatin1String(kHexBytesKey), on);
+        SetSetting(QLatin1String(kHexBytesKey), on);
     });
     SetUpOrderButtons(Control<QPushButton>(this, IDC_ORDER_NUMERIC),
                       Control<QPushButton>(this, IDC_ORDER_ALPHA),

@@ -6,8 +6,20 @@
 #include "Version.h"
 #include "app/LocalPath.h"
 #include "res/ResourceIds.h"
+#include "romdata/TerminalSafe.h"
 
 namespace om {
+
+namespace {
+
+// A message made safe for the terminal it is printed on, as the companion's
+// are: a name or an option typed with control characters in it (an escape
+// sequence) shows them as \xNN instead of having the terminal obey them.
+QString TerminalText(const QString& text) {
+    return PathFromBytes(QByteArray::fromStdString(TerminalSafe(PathBytes(text).toStdString(), true)));
+}
+
+}  // namespace
 
 QStringList ArgumentsFromArgv(int argc, const char* const* argv) {
     QStringList arguments;
@@ -47,14 +59,14 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     CommandLine result;
     const auto usageError = [&](const QString& what) {
         result.exitStatus = kUsageErrorStatus;
-        result.err = name + QStringLiteral(": ") + what + QLatin1Char('\n') + helpText();
+        result.err = TerminalText(name + QStringLiteral(": ") + what + QLatin1Char('\n') + helpText());
         return result;
     };
     if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(help)) {
         result.exitStatus = 0;
-        result.out = helpText();
+        result.out = TerminalText(helpText());
         return result;
     }
     if (parser.isSet(version)) {

@@ -12,8 +12,10 @@ struct CommandLine {
     // -1: start the editor; otherwise the program ends at once with this
     // status after printing out and err.
     int exitStatus = -1;
-    QString out;      // for standard output
-    QString err;      // for standard error
+    // For standard output and standard error, each control character typed
+    // (ESC, BEL ...) written as \xNN (TerminalSafe); print them as PathBytes.
+    QString out;
+    QString err;
     QString romPath;  // absolute path of the ROM to open, or empty
 };
 

@@ -112,7 +112,10 @@ QWidget* CreateWidget(QWidget* parent, const ControlSpec& c, const DialogUnits& 
         break;
     }
     case ControlKind::Label: {
-        auto* l = new QLabel(text, parent);
+        auto* l = new QLabel(parent);
+        // Text, never markup, whatever is put into it later.
+        l->setTextFormat(Qt::PlainText);
+        l->setText(text);
         l->setWordWrap(c.flags & kWrap);
         l->setAlignment(c.flags & kWrap ? Qt::AlignLeft | Qt::AlignTop
                                         : Qt::AlignLeft | Qt::AlignVCenter);

@@ -1,9 +1,9 @@
 #include "app/EmulatorRun.h"
+#include "app/SafeSettings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include "app/Desktop.h"
@@ -26,10 +26,6 @@ constexpr char kFilePlaceholder[] = "%f";
 constexpr qsizetype kOutputKept = 8192;
 // A closed emulator is given this long to end before it is killed.
 constexpr int kCloseWaitMs = 2000;
-
-QSettings Settings() {
-    return QSettings(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramName));
-}
 
 // One argument as splitCommand reads it back: quoted when it holds a space
 // or a quote, a quote inside written three times.
@@ -107,15 +103,12 @@ QStringList EmulatorArguments(const QString& command, const QString& file) {
 }
 
 QString StoredEmulatorCommand() {
-    return Settings().value(QString::fromLatin1(kEmulatorCommandKey)).toString();
+    return SettingValue(QString::fromLatin1(kEmulatorCommandKey)).toString();
 }
 
 void StoreEmulatorCommand(const QString& command) {
-    QSettings settings = Settings();
-    if (command.trimmed().isEmpty())
-        settings.remove(QString::fromLatin1(kEmulatorCommandKey));
-    else
-        settings.setValue(QString::fromLatin1(kEmulatorCommandKey), command.trimmed());
+    SetSetting(QString::fromLatin1(kEmulatorCommandKey),
+               command.trimmed().isEmpty() ? QVariant() : QVariant(command.trimmed()));
 }
 
 EmulatorRun::EmulatorRun(Desktop& desktop, QWidget* owner)

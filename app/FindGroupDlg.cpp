@@ -182,6 +182,8 @@ FindGroupDlg::FindGroupDlg(GroupSource source, QWidget* owner) : QDialog(owner) 
     table_->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
 
     count_ = new QLabel(this);
+    // It quotes the term typed: shown as text, never read as markup.
+    count_->setTextFormat(Qt::PlainText);
     Identify(count_, "IDC_FIND_COUNT", IDC_FIND_COUNT);
 
     // What changes the selected rows' groups.

@@ -109,4 +109,10 @@ inline constexpr std::array<const char*, 5> AboutQuips = {
 inline constexpr char kPictureClickText[] = "Shut up, Blix.";
 inline constexpr char kPictureClickButtonText[] = "y j00 h4x?";
 
+// The settings file or its lock is unusable; shown once for each problem.
+// %1: the file's path; %2: what is wrong with it.
+inline constexpr char kSettingsUnusableText[] =
+    "The editor's settings cannot be used: %1 %2. The editor goes on without them and does not "
+    "keep the list of recent ROMs; move that file away to have the list kept again.";
+
 }  // namespace om

@@ -2,6 +2,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
@@ -20,8 +21,14 @@ Desktop::Answer QtDesktop::messageBox(QWidget* owner, const QString& text, Butto
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                               : QMessageBox::Ok,
                     owner);
-    if (!informative.isEmpty())
+    // Both texts often name a file or quote what was typed: shown as text,
+    // never read as markup.
+    box.setTextFormat(Qt::PlainText);
+    if (!informative.isEmpty()) {
         box.setInformativeText(informative);
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+            label->setTextFormat(Qt::PlainText);
+    }
     // The first button is the default, as the platform's own message box has it.
     box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::Yes : QMessageBox::Ok);
     const int r = box.exec();

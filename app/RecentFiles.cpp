@@ -4,19 +4,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
-#include <QSettings>
 
+#include "app/SafeSettings.h"
 #include "res/ResourceIds.h"
 
 namespace om {
 
 namespace {
-
-// Organisation and application name alike: the settings file is
-// ~/.config/OMBattleAnim/OMBattleAnim.conf.
-QSettings Settings() {
-    return QSettings(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramName));
-}
 
 const QString kPathsKey = QStringLiteral("RecentFiles/Paths");
 
@@ -30,7 +24,10 @@ QStringList RecentFiles::paths() const {
     // The file may have been edited by hand: empty entries and repeats are
     // dropped, and no more than the limit is shown.
     QStringList paths;
-    for (const QString& p : Settings().value(kPathsKey).toStringList()) {
+    const std::unique_ptr<const QSettings> settings = ReadSettings();
+    if (!settings)
+        return paths;
+    for (const QString& p : settings->value(kPathsKey).toStringList()) {
         if (p.isEmpty())
             continue;
         const QString path = Normalised(p);
@@ -64,12 +61,12 @@ QString RecentFiles::lastFolder() const {
 }
 
 void RecentFiles::store(const QStringList& paths) {
-    QSettings settings = Settings();
-    if (paths.isEmpty())
-        settings.remove(kPathsKey);
-    else
-        settings.setValue(kPathsKey, paths);
-    settings.sync();
+    WriteSettings([&](QSettings& settings) {
+        if (paths.isEmpty())
+            settings.remove(kPathsKey);
+        else
+            settings.setValue(kPathsKey, paths);
+    });
 }
 
 QString RecentEntryText(int index, const QString& path, bool nameShared) {
@@ -127,7 +124,10 @@ void RecentFilesMenu::rebuild() {
         if (i >= paths.size())
             continue;
         a->setText(RecentEntryText(i, paths[i], names.count(names[i]) > 1));
-        a->setToolTip(QDir::toNativeSeparators(paths[i]));
+        // A tooltip is read as markup when it looks like some: the path is
+        // given escaped, so that a name holding "<b>" shows as it is.
+        a->setToolTip(QStringLiteral("<p style='white-space:pre'>%1</p>")
+                          .arg(QDir::toNativeSeparators(paths[i]).toHtmlEscaped()));
         a->setStatusTip(QDir::toNativeSeparators(paths[i]));
         a->setData(paths[i]);
     }

@@ -2,6 +2,7 @@
 // picker's right-click menu adds, the Tools menu's commands, and showing a
 // changed picture in its picker at once.
 #include "app/ThumbnailCommands.h"
+#include "app/SafeSettings.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -10,7 +11,6 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMenu>
-#include <QSettings>
 
 #include "app/BattleAnimDlg.h"
 #include "app/Desktop.h"
@@ -21,10 +21,6 @@
 namespace om {
 
 namespace {
-
-QSettings Settings() {
-    return QSettings(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramName));
-}
 
 QAction* AddEntry(QMenu* menu, const char* name, int id, const char* text) {
     QAction* a = menu->addAction(QString::fromLatin1(text));
@@ -38,11 +34,11 @@ QAction* AddEntry(QMenu* menu, const char* name, int id, const char* text) {
 QString DefaultScreenshotFolder() { return QDir::homePath() + QStringLiteral("/.mednafen/snaps"); }
 
 QString ScreenshotFolder() {
-    return Settings().value(QLatin1String(kScreenshotFolderKey), DefaultScreenshotFolder()).toString();
+    return SettingValue(QLatin1String(kScreenshotFolderKey), DefaultScreenshotFolder()).toString();
 }
 
 void SetScreenshotFolder(const QString& folder) {
-    Settings().setValue(QLatin1String(kScreenshotFolderKey), folder);
+    SetSetting(QLatin1String(kScreenshotFolderKey), folder);
 }
 
 QString LatestPicture(const QString& folder) {

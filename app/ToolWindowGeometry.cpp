@@ -1,10 +1,10 @@
 #include "app/ToolWindowGeometry.h"
+#include "app/SafeSettings.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMargins>
 #include <QScreen>
-#include <QSettings>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -15,10 +15,6 @@
 namespace om {
 
 namespace {
-
-QSettings Settings() {
-    return QSettings(QString::fromLatin1(kProgramName), QString::fromLatin1(kProgramName));
-}
 
 QString FrameKey(const QString& key) { return key + QStringLiteral("/Frame"); }
 
@@ -60,7 +56,7 @@ void KeepBesideOwner(QWidget* window, const QWidget* owner) {
 }  // namespace
 
 void PlaceBesideOwner(QWidget* window, const QWidget* owner, const QString& key) {
-    Place(window, owner, Settings().value(FrameKey(key)).toRect());
+    Place(window, owner, SettingValue(FrameKey(key)).toRect());
 }
 
 void ShowBesideOwner(QWidget* window, const QWidget* owner, const QString& key) {
@@ -95,7 +91,7 @@ bool PassedToList(QEvent* event, QWidget* list) {
 }
 
 void RememberPlace(const QWidget* window, const QString& key) {
-    Settings().setValue(FrameKey(key), window->frameGeometry());
+    SetSetting(FrameKey(key), window->frameGeometry());
 }
 
 }  // namespace om

@@ -3,6 +3,7 @@
 
 #include "app/BattleAnimApp.h"
 #include "app/CommandLine.h"
+#include "app/LocalPath.h"
 #include "res/ResourceIds.h"
 
 int main(int argc, char** argv) {
@@ -10,8 +11,9 @@ int main(int argc, char** argv) {
     // display: --help and --version open no window.
     const om::CommandLine commandLine = om::ParseCommandLine(om::ArgumentsFromArgv(argc, argv));
     if (commandLine.exitStatus >= 0) {
-        std::fputs(commandLine.out.toLocal8Bit().constData(), stdout);
-        std::fputs(commandLine.err.toLocal8Bit().constData(), stderr);
+        // Each byte of a name as it was given (see LocalPath.h).
+        std::fputs(om::PathBytes(commandLine.out).constData(), stdout);
+        std::fputs(om::PathBytes(commandLine.err).constData(), stderr);
         return commandLine.exitStatus;
     }
 

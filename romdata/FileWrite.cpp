@@ -1,14 +1,23 @@
 #include "romdata/FileWrite.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <string_view>
+
+#include "romdata/TerminalSafe.h"
 
 namespace om {
 
@@ -26,18 +35,88 @@ struct Descriptor {
     }
 };
 
-// The file the name stands for: the target of a symbolic link, or the
-// name itself when it is none (or a link to nothing yet).
+// The file the name stands for: the target of a symbolic link, or the name
+// itself when it is none. Empty, with errno set, for a link that leads to no
+// file (dangling, or in a loop): such a link is refused, never replaced.
 std::string Target(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
     char* real = ::realpath(path.c_str(), nullptr);
     if (!real)
-        return path;
+        return {};
     std::string target = real;
     std::free(real);
     return target;
+}
+
+// The first eight hex digits of this boot's id, read once; "00000000" when
+// the system does not tell it.
+const std::string& BootTag() {
+    static const std::string tag = [] {
+        std::string out;
+        if (std::FILE* f = std::fopen("/proc/sys/kernel/random/boot_id", "re")) {
+            for (int c; out.size() < 8 && (c = std::fgetc(f)) != EOF;)
+                if (std::isxdigit(c))
+                    out += static_cast<char>(std::tolower(c));
+            std::fclose(f);
+        }
+        return out.size() == 8 ? out : std::string(8, '0');
+    }();
+    return tag;
+}
+
+constexpr char kTempMark[] = ".omtmp-";
+constexpr std::size_t kRandomLength = 6;  // mkostemp's XXXXXX
+
+// The writer a temporary file's name names, when it is one of ours:
+// ".<name>.omtmp-<pid>-<boot>-XXXXXX".
+bool ParseTemporaryName(std::string_view name, long& pid, std::string_view& boot) {
+    const std::size_t mark = name.rfind(kTempMark);
+    if (name.empty() || name[0] != '.' || mark == std::string_view::npos)
+        return false;
+    std::string_view rest = name.substr(mark + std::strlen(kTempMark));
+    const std::size_t dash = rest.find('-');
+    if (dash == 0 || dash > 10 || rest.size() != dash + 1 + 8 + 1 + kRandomLength ||
+        rest[dash + 9] != '-')
+        return false;
+    pid = 0;
+    for (char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9')
+            return false;
+        pid = pid * 10 + (c - '0');
+    }
+    boot = rest.substr(dash + 1, 8);
+    for (char c : boot)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    for (char c : rest.substr(dash + 10))
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+// The temporary name for base in folder: ".<base>.omtmp-<pid>-<boot>-XXXXXX",
+// base cut (on a character's boundary) so that the name fits wherever base
+// itself does: within the folder's longest name and the longest path.
+std::string TemporaryName(const std::string& folder, const std::string& base) {
+    const std::string suffix = kTempMark + std::to_string(::getpid()) + "-" + BootTag() + "-" +
+                               std::string(kRandomLength, 'X');
+    long nameMax = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (nameMax <= 0)
+        nameMax = 255;
+    std::size_t room = static_cast<std::size_t>(nameMax);
+    if (folder.size() + room >= PATH_MAX)
+        room = PATH_MAX - 1 - std::min<std::size_t>(folder.size(), PATH_MAX - 1);
+    const std::size_t keep = room > suffix.size() + 1 ? room - suffix.size() - 1 : 0;
+    std::size_t cut = 0;
+    while (cut < base.size()) {
+        const std::size_t n = std::max<std::size_t>(1, Utf8Length(base, cut));
+        if (cut + n > keep)
+            break;
+        cut += n;
+    }
+    return folder + "." + base.substr(0, cut) + suffix;
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
@@ -58,6 +137,29 @@ bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
+void RemoveStaleTemporaries(const std::string& folder, std::chrono::seconds minAge) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        long pid = 0;
+        std::string_view boot;
+        if (!ParseTemporaryName(entry->d_name, pid, boot))
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || now - st.st_mtime < minAge.count())
+            continue;
+        // Gone: written before this boot, or by a process no longer running.
+        const bool gone = boot != BootTag() || pid <= 0 || pid > INT_MAX ||
+                          (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH);
+        if (gone)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 bool WriteWholeFile(const std::string& path, const std::uint8_t* data, std::size_t size,
                     ExistingFile existing, std::string& error) {
     const auto fail = [&](const std::string& why) {
@@ -65,6 +167,9 @@ bool WriteWholeFile(const std::string& path, const std::uint8_t* data, std::size
         return false;
     };
     const std::string target = Target(path);
+    if (target.empty())
+        return fail(std::string("it is a symbolic link that leads to no file (") + std::strerror(errno) +
+                    "); the link is left as it is");
 
     // A file that is there already must be a regular file nobody holds; its
     // lock is taken and kept until it has been replaced, so that an editor
@@ -94,7 +199,9 @@ bool WriteWholeFile(const std::string& path, const std::uint8_t* data, std::size
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    std::string temp = (slash == std::string::npos ? "" : folder) + "." + base + ".XXXXXX";
+    // What a killed writer left here an hour ago or more goes first.
+    RemoveStaleTemporaries(folder, std::chrono::hours(1));
+    std::string temp = TemporaryName(slash == std::string::npos ? "" : folder, base);
     Descriptor out;
     out.fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (out.fd < 0)

@@ -2,6 +2,7 @@
 // and records what the program asked.
 #pragma once
 
+#include <QFile>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -17,10 +18,13 @@ namespace omtest {
 
 // No test reads or writes the user's own settings (the recent files): every
 // test program that makes a window keeps them in a folder of its own,
-// removed when it ends. A test may point them elsewhere again.
+// removed when it ends. A test may point them elsewhere again with use().
 struct PrivateSettings {
-    PrivateSettings() {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    PrivateSettings() { use(folder.path()); }
+    // The program finds its settings under $XDG_CONFIG_HOME (om::SettingsFilePath).
+    static void use(const QString& configFolder) {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configFolder));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configFolder);
     }
     QTemporaryDir folder;
 };

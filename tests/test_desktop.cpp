@@ -76,6 +76,9 @@ private slots:
         QTest::newRow("Qt's own options are not taken")
             << QStringList{"-platform", "offscreen"} << 2 << ""
             << "OMBattleAnim: Unknown option" << "";
+        QTest::newRow("control characters in an option, escaped")
+            << QStringList{"--\x1b]0;owned\x07"} << 2 << ""
+            << "OMBattleAnim: Unknown option '\\x1B]0;owned\\x07'.\n" + usage << "";
         QTest::newRow("two ROMs") << QStringList{"a.smc", "b.smc"} << 2 << ""
                                   << "OMBattleAnim: only one ROM can be opened at a time.\n" + usage
                                   << "";

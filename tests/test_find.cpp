@@ -13,6 +13,7 @@
 
 #include "CliRun.h"
 #include "ToolWindowKeys.h"
+#include "ShownText.h"
 #include "WindowFixture.h"
 #include "app/EditHistory.h"
 #include "app/FindGroupDlg.h"
@@ -64,7 +65,7 @@ void Filter(FindGroupDlg* d, const QString& text) {
     QTest::keyClicks(d->filterField(), text);
 }
 
-QString CountLine(const FindGroupDlg* d) { return d->countLine()->text(); }
+QString CountLine(const FindGroupDlg* d) { return omtest::ShownText(d->countLine()); }
 
 // The images the companion is run on: "find" and "planted" as FindImage;
 // "usage": every group shows backgrounds 261 (5, 1) and 18 (18, 0) but three.
@@ -148,6 +149,12 @@ void TestFind::filterTerms_data() {
     row("background beyond 16 bits", "bg:65536", {}, "\"bg:65536\": bg:" + background);
     row("group beyond the last", "#485", {},
         "\"#485\": # takes a group number from 0 to 484 (decimal, or hex with 0x)");
+    // A term quoted is shown as typed, never read as markup.
+    const QString group = QStringLiteral(": # takes a group number from 0 to 484 (decimal, or hex with 0x)");
+    row("markup in a term", "#<b>X</b>", {}, "\"#<b>X</b>\"" + group);
+    row("an open tag in a term", "#<font", {}, "\"#<font\"" + group);
+    const QByteArray tables = "#" + QByteArray("<table><tr><td>").repeated(40);
+    row("40 nested tables in a term", tables.constData(), {}, "\"" + tables + "\"" + group);
 }
 
 void TestFind::filterTerms() {
@@ -170,6 +177,11 @@ void TestFind::opensFocusedOnceAndFollowsTheRom() {
     QVERIFY(d->filterField()->hasFocus());
     QCOMPARE(d->rowCount(), 0);
     QCOMPARE(CountLine(d), QStringLiteral("No ROM open"));
+    // Every label of both windows shows text as text, whatever is put in it.
+    for (const QWidget* window : {static_cast<QWidget*>(f.window.get()), static_cast<QWidget*>(d)})
+        for (const QLabel* label : window->findChildren<QLabel*>())
+            if (label->pixmap().isNull())
+                QVERIFY2(label->textFormat() == Qt::PlainText, qPrintable(label->objectName()));
     QStringList headers;
     for (int c = 0; c < 4; ++c)
         headers << d->table()->model()->headerData(c, Qt::Horizontal).toString();

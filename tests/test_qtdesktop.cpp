@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+#include "ShownText.h"
 #include "app/Desktop.h"
 
 using om::Desktop;
@@ -55,16 +56,21 @@ private slots:
         QTest::addColumn<QString>("press");  // a button's text, or a key
         QTest::addColumn<Desktop::Answer>("answer");
         QTest::addColumn<QString>("informative");
+        QTest::addColumn<QString>("message");
         using B = Desktop::Buttons;
         using A = Desktop::Answer;
         QTest::newRow("warning with a reason, OK clicked")
-            << B::Ok << "OK" << A::Ok << "No such file or directory";
-        QTest::newRow("warning, Enter") << B::Ok << "Enter" << A::Ok << "";
-        QTest::newRow("warning, Escape") << B::Ok << "Escape" << A::Ok << "";
-        QTest::newRow("question, Yes clicked") << B::YesNo << "Yes" << A::Yes << "";
-        QTest::newRow("question, No clicked") << B::YesNo << "No" << A::No << "";
-        QTest::newRow("question, Enter") << B::YesNo << "Enter" << A::Yes << "";
-        QTest::newRow("question, Escape") << B::YesNo << "Escape" << A::No << "";
+            << B::Ok << "OK" << A::Ok << "No such file or directory" << "Gloomfen is flooded.";
+        QTest::newRow("warning, Enter") << B::Ok << "Enter" << A::Ok << "" << "Gloomfen is flooded.";
+        QTest::newRow("warning, Escape") << B::Ok << "Escape" << A::Ok << "" << "Gloomfen is flooded.";
+        QTest::newRow("question, Yes clicked") << B::YesNo << "Yes" << A::Yes << "" << "Gloomfen is flooded.";
+        QTest::newRow("question, No clicked") << B::YesNo << "No" << A::No << "" << "Gloomfen is flooded.";
+        QTest::newRow("question, Enter") << B::YesNo << "Enter" << A::Yes << "" << "Gloomfen is flooded.";
+        QTest::newRow("question, Escape") << B::YesNo << "Escape" << A::No << "" << "Gloomfen is flooded.";
+        // A file's name or a term typed is shown as it is, markup and all.
+        QTest::newRow("names holding markup, shown as text")
+            << B::Ok << "OK" << A::Ok << "cannot write '/x/#<font color=red>y.bps': No space"
+            << "<b>Gloomfen</b> &amp; <table><tr><td>";
     }
 
     void messageBox() {
@@ -72,6 +78,7 @@ private slots:
         QFETCH(QString, press);
         QFETCH(Desktop::Answer, answer);
         QFETCH(QString, informative);
+        QFETCH(QString, message);
         const bool yesNo = buttons == Desktop::Buttons::YesNo;
         QWidget owner;
         owner.show();
@@ -85,7 +92,11 @@ private slots:
             for (QAbstractButton* b : box->buttons())
                 buttonTexts.append(text(b));
             buttonTexts.sort();
-            shown = QStringList{box->windowTitle(), box->text(), box->informativeText(),
+            const auto label = [box](const char* name) {
+                return omtest::ShownText(box->findChild<QLabel*>(QLatin1String(name)));
+            };
+            shown = QStringList{box->windowTitle(), label("qt_msgbox_label"),
+                                informative.isEmpty() ? QString() : label("qt_msgbox_informativelabel"),
                                 QString::number(box->icon()), buttonTexts.join(' '),
                                 text(box->defaultButton())};
             parent = box->parentWidget();
@@ -101,10 +112,10 @@ private slots:
 
         om::QtDesktop desktop;
         const Desktop::Answer got = desktop.messageBox(
-            &owner, QStringLiteral("Gloomfen is flooded."), buttons,
+            &owner, message, buttons,
             yesNo ? Desktop::Icon::Question : Desktop::Icon::Warning, informative);
         QCOMPARE(got, answer);
-        QCOMPARE(shown, (QStringList{"OMBattleAnim", "Gloomfen is flooded.", informative,
+        QCOMPARE(shown, (QStringList{"OMBattleAnim", message, informative,
                                      QString::number(yesNo ? QMessageBox::Question
                                                            : QMessageBox::Warning),
                                      yesNo ? "No Yes" : "OK", yesNo ? "Yes" : "OK"}));

@@ -1,13 +1,20 @@
 // File > Open Recent, and the folders the file dialogs start in. The list
 // lives in the settings, which each test points at a folder of its own.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAction>
 #include <QMenu>
 #include <QSettings>
 #include <QtTest>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "MessageTexts.h"
+#include "ShownText.h"
 #include "WindowFixture.h"
 
 using namespace om;
@@ -35,6 +42,8 @@ private slots:
     void foldersTheDialogsStartIn_data();
     void foldersTheDialogsStartIn();
     void namesKeptAsTheirBytes();
+    void unusableSettings_data();
+    void unusableSettings();
 
 private:
     std::unique_ptr<QTemporaryDir> settings_;
@@ -42,11 +51,11 @@ private:
 
 void TestRecent::init() {
     settings_ = std::make_unique<QTemporaryDir>();
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings_->path());
+    omtest::PrivateSettings::use(settings_->path());
 }
 
 void TestRecent::listAfterOpens_data() {
-    QTest::addColumn<QList<int>>("opens");  // rom0.smc ... rom9.smc; 10: sub/rom0.smc
+    QTest::addColumn<QList<int>>("opens");  // rom0.smc ... rom9.smc; 10: sub/rom0.smc; 11: markup
     QTest::addColumn<QString>("then");      // "clear", or "choose gone": rom0 deleted, chosen
     QTest::addColumn<QList<int>>("shown");   // the ROMs listed, in order
     QTest::addColumn<QStringList>("texts");  // DIR: the ROMs' folder
@@ -62,6 +71,9 @@ void TestRecent::listAfterOpens_data() {
     QTest::newRow("one name in two folders")
         << QList<int>{0, 10, 1} << "" << QList<int>{1, 10, 0}
         << QStringList{"&1 rom1.smc", "&2 rom0.smc (DIR/sub)", "&3 rom0.smc (DIR)", "", clear};
+    QTest::newRow("a name holding markup, shown as text")
+        << QList<int>{11} << "" << QList<int>{11}
+        << QStringList{"&1 <b>r<i> && <font x=\"1\">.smc", "", clear};
     QTest::newRow("cleared") << QList<int>{0, 1} << "clear" << QList<int>{} << QStringList{clear};
     QTest::newRow("a ROM gone when chosen") << QList<int>{0, 1} << "choose gone" << QList<int>{1}
                                             << QStringList{"&1 rom1.smc", "", clear};
@@ -76,9 +88,11 @@ void TestRecent::listAfterOpens() {
     const QString dir = f.rom.dir();
     QVERIFY(QDir(dir).mkdir(QStringLiteral("sub")));
     const auto path = [&](int i) {
-        return i == 10 ? dir + "/sub/rom0.smc" : dir + QStringLiteral("/rom%1.smc").arg(i);
+        return i == 10   ? dir + "/sub/rom0.smc"
+               : i == 11 ? dir + "/<b>r<i> & <font x=\"1\">.smc"
+                         : dir + QStringLiteral("/rom%1.smc").arg(i);
     };
-    for (int i = 0; i <= 10; ++i)
+    for (int i = 0; i <= 11; ++i)
         QVERIFY(QFile::copy(f.rom.qpath(), path(i)));
     for (int i : opens)
         QVERIFY(f.window->OpenRomPath(path(i)));
@@ -105,7 +119,7 @@ void TestRecent::listAfterOpens() {
     CBattleAnimDlg second(data, desktop);
     QCOMPARE(RecentTexts(second), texts);
     for (int n = 0; n < shown.size(); ++n)
-        QCOMPARE(second.command(ID_FILE_MRU_FILE1 + n)->toolTip(), path(shown[n]));
+        QCOMPARE(omtest::ShownText(second.command(ID_FILE_MRU_FILE1 + n)->toolTip()), path(shown[n]));
     if (!shown.isEmpty()) {
         second.show();
         QTRY_VERIFY_WITH_TIMEOUT(second.pickersBuilt(), 30000);
@@ -166,6 +180,101 @@ void TestRecent::namesKeptAsTheirBytes() {
     w.command(ID_FILE_MRU_FILE1 + 1)->trigger();
     QCOMPARE(desktop.shown.size(), std::size_t(1));
     QCOMPARE(RecentTexts(w).size(), 4);
+}
+
+void TestRecent::unusableSettings_data() {
+    QTest::addColumn<QString>("file");  // under the settings folder
+    QTest::addColumn<QString>("what");  // "fifo", "folder", "50 MB", "another host"
+    QTest::addColumn<QString>("told");  // the message's "... cannot be used: FILE WHY", or ""
+    const QString conf = QStringLiteral("OMBattleAnim/OMBattleAnim.conf");
+    const QString lock = conf + QStringLiteral(".lock");
+    const QString notRegular = QStringLiteral(" is not a regular file");
+    QTest::newRow("settings a FIFO") << conf << "fifo" << conf + notRegular;
+    QTest::newRow("settings a folder") << conf << "folder" << conf + notRegular;
+    QTest::newRow("settings of 50 MB")
+        << conf << "50 MB" << conf + QStringLiteral(" is larger than 1,048,576 bytes");
+    QTest::newRow("lock a folder") << lock << "folder" << lock + notRegular;
+    QTest::newRow("lock a FIFO") << lock << "fifo" << lock + notRegular;
+    QTest::newRow("lock held on another computer") << lock << "another host" << "";
+}
+
+// Settings are a convenience: whatever stands where they are kept, the
+// window comes up, opens ROMs, says once what is wrong, and leaves the
+// thing as it found it. A test that hung would be freed by the watchdog
+// (it gives a waiting reader its end of file and takes a waited-on folder
+// away) and fail.
+void TestRecent::unusableSettings() {
+    QFETCH(QString, file);
+    QFETCH(QString, what);
+    QFETCH(QString, told);
+    const QString path = settings_->path() + "/" + file;
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    const QByteArray bytes = QFile::encodeName(path);
+    if (what == "fifo")
+        QCOMPARE(::mkfifo(bytes.constData(), 0600), 0);
+    if (what == "folder")
+        QVERIFY(QDir().mkdir(path));
+    QByteArray content;
+    if (what == "50 MB")
+        content = "[RecentFiles]\nPaths=" + QByteArray(50 * 1024 * 1024, 'x') + "\n";
+    if (what == "another host")  // as QLockFile writes it: pid, program, host
+        content = QByteArray::number(QCoreApplication::applicationPid()) +
+                  "\nOMBattleAnim\nsome-other-computer\n";
+    if (!content.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    }
+
+    std::mutex m;
+    std::condition_variable done;
+    bool finished = false, hung = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(m);
+        if (done.wait_for(lock, std::chrono::seconds(20), [&] { return finished; }))
+            return;
+        hung = true;
+        const int fd = ::open(bytes.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        ::rmdir(bytes.constData());
+    });
+    const auto stopWatchdog = qScopeGuard([&] {
+        {
+            std::lock_guard lock(m);
+            finished = true;
+        }
+        done.notify_one();
+        watchdog.join();
+    });
+
+    WindowFixture f;
+    const QString second = f.rom.dir() + "/second.smc";
+    QVERIFY(QFile::copy(f.rom.qpath(), second));
+    QVERIFY(f.window->OpenRomPath(f.rom.qpath()));
+    QVERIFY(f.window->OpenRomPath(second));
+    f.window->command(ID_FILE_OPENRECENT)->menu()->aboutToShow();
+    QTRY_COMPARE(f.desktop.shown.size(), std::size_t(told.isEmpty() ? 0 : 1));
+    QTest::qWait(50);
+    QVERIFY(!hung);
+    QCOMPARE(f.desktop.shown.size(), std::size_t(told.isEmpty() ? 0 : 1));
+    if (!told.isEmpty())
+        QCOMPARE(f.desktop.shown[0].text,
+                 "The editor's settings cannot be used: " + settings_->path() + "/" + told +
+                     ". The editor goes on without them and does not keep the list of recent "
+                     "ROMs; move that file away to have the list kept again.");
+    QVERIFY(f.window->isRomOpen());
+    // Left as it was; no list kept beside it.
+    struct stat st {};
+    QCOMPARE(::lstat(bytes.constData(), &st), 0);
+    QCOMPARE(S_ISFIFO(st.st_mode), what == "fifo");
+    QCOMPARE(S_ISDIR(st.st_mode), what == "folder");
+    if (!content.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.size(), content.size());
+        QVERIFY(f.read(content.size()) == content);
+    }
+    QCOMPARE(RecentTexts(*f.window), QStringList{"&Clear List"});
 }
 
 QTEST_MAIN(TestRecent)

@@ -5,6 +5,7 @@
 // files whole.
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QStandardPaths>
@@ -114,6 +115,10 @@ private slots:
     void saveOnlyIntoTheFileRead();
     void cliWritesTheTableInOnePiece();
     void heldOutputIsNotReplaced();
+    void outputsAtTheEdges_data();
+    void outputsAtTheEdges();
+    void staleTemporariesGo_data();
+    void staleTemporariesGo();
 };
 
 void TestWrites::fullDisk_data() {
@@ -317,6 +322,166 @@ void TestWrites::heldOutputIsNotReplaced() {
         QVERIFY(untouched.holds());
     }
     QCOMPARE(QDir(f.rom.dir()).entryList(QDir::Files | QDir::Hidden), QStringList{"game.smc"});
+}
+
+// Every writing command, and Export Patch, on one rule: a name as long as
+// the folder allows is written (its temporary name fits too); a symbolic
+// link is followed to the file it leads to; a link that leads to no file
+// (dangling, or in a loop) is refused and left as it is. No temporary file
+// is left either way.
+void TestWrites::outputsAtTheEdges_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("says");  // "" when it is written
+    const QByteArray noFile = "is a symbolic link that leads to no file";
+    for (const char* command : {"make-patch", "apply-patch", "make-demo-rom", "Export Patch"}) {
+        const auto row = [&](const char* out, const QString& says) {
+            QTest::addRow("%s, %s", command, out) << command << out << says;
+        };
+        row("a 255-byte name", "");
+        row("a dangling link", noFile);
+        row("a link in a loop", noFile);
+        row("a link to a file", QByteArray(command) == "make-demo-rom" ? "already exists" : "");
+    }
+}
+
+void TestWrites::outputsAtTheEdges() {
+    QFETCH(QString, command);
+    QFETCH(QString, out);
+    QFETCH(QString, says);
+    QTemporaryDir dir;
+    const QString orig = dir.filePath("orig.smc"), mod = dir.filePath("mod.smc");
+    const QString patch = dir.filePath("p.bps"), linked = dir.filePath("linked.out");
+    QVERIFY(Overwrite(orig, omtest::TestImage(true)) && Overwrite(mod, Imported()));
+    QCOMPARE(RunCli({"make-patch", orig, mod, patch}).exitCode, 0);
+    const QString ext = command == "make-patch" || command == "Export Patch" ? ".bps" : ".smc";
+    const QString path = out == "a 255-byte name" ? dir.filePath(QString(251, 'n') + ext)
+                                                  : dir.filePath("out" + ext);
+    const QByteArray pathBytes = QFile::encodeName(path);
+    const QByteArray old = "the old file";
+    if (out == "a dangling link")
+        QCOMPARE(::symlink("missing.out", pathBytes.constData()), 0);
+    if (out == "a link in a loop")
+        QCOMPARE(::symlink(pathBytes.constData(), pathBytes.constData()), 0);
+    if (out == "a link to a file") {
+        QFile f(linked);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(old) == old.size());
+        f.close();
+        QCOMPARE(::symlink("linked.out", pathBytes.constData()), 0);
+    }
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+
+    bool written = false;
+    if (command == "Export Patch") {
+        WindowFixture f;
+        QVERIFY(f.load());
+        f.type(IDC_LAYER1_LO, QStringLiteral("9"));
+        f.desktop.patchFiles = {path};
+        f.window->OnFileExportPatch();
+        written = f.desktop.shown.empty();
+        if (!says.isEmpty()) {
+            QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+            QVERIFY2(f.desktop.shown[0].text.contains(says), qPrintable(f.desktop.shown[0].text));
+        }
+    } else {
+        const QStringList args = command == "make-patch"    ? QStringList{command, orig, mod, path}
+                                 : command == "apply-patch" ? QStringList{command, orig, patch, path}
+                                                            : QStringList{command, path};
+        const omtest::CliRun r = RunCli(args);
+        if (says.isEmpty())
+            QVERIFY2(r.exitCode == 0, r.err.constData());
+        else
+            OM_CHECK_REFUSED(r, 1, says.toUtf8());
+        written = r.exitCode == 0;
+    }
+    QCOMPARE(written, says.isEmpty());
+
+    // The link stays a link, to where it led; what it leads to is written
+    // or left alone; nothing else appears.
+    struct stat st {};
+    QCOMPARE(::lstat(pathBytes.constData(), &st), 0);
+    QCOMPARE(S_ISLNK(st.st_mode), out.contains("link"));
+    QStringList after = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    if (out == "a 255-byte name")
+        QVERIFY(after.removeOne(QFileInfo(path).fileName()));
+    QCOMPARE(after, before);
+    const QString target = out == "a link to a file" ? linked : path;
+    QFile result(target);
+    if (out == "a link to a file" || written) {
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(result.readAll() == old, !written);
+    }
+    if (out == "a dangling link")
+        QVERIFY(!QFile::exists(dir.filePath("missing.out")));
+}
+
+// A temporary file that a killed writer left is removed by the next write in
+// its folder once it is an hour old and its writer is gone (another boot, or
+// a process that no longer runs); the editor removes its own from the
+// recoveries' folder when it starts, at any age. Nothing else goes.
+void TestWrites::staleTemporariesGo_data() {
+    QTest::addColumn<QString>("where");  // "make-patch": its output's folder; "start-up"
+    QTest::addColumn<QString>("name");   // PID: no such process; ME: this one; BOOT: this boot's
+    QTest::addColumn<int>("minutes");    // its age
+    QTest::addColumn<bool>("removed");
+    for (const char* where : {"make-patch", "start-up"}) {
+        const bool startUp = QByteArray(where) == "start-up";
+        const auto row = [&](const char* what, const char* name, int minutes, bool removed) {
+            QTest::addRow("%s, %s", where, what) << where << name << minutes << removed;
+        };
+        row("writer gone, 2 hours old", ".game.bps.omtmp-PID-BOOT-Ab12Cd", 120, true);
+        row("writer gone, 10 minutes old", ".game.bps.omtmp-PID-BOOT-Ab12Cd", 10, startUp);
+        row("written before this boot", ".game.bps.omtmp-ME-OTHER-Ab12Cd", 120, true);
+        row("writer still running", ".game.bps.omtmp-ME-BOOT-Ab12Cd", 120, false);
+        row("another program's hidden file", ".game.bps.Ab12Cd", 120, false);
+        row("not hidden", "game.bps.omtmp-PID-BOOT-Ab12Cd", 120, false);
+        row("a symbolic link so named", "LINK.game.bps.omtmp-PID-BOOT-Ab12Cd", 120, false);
+    }
+}
+
+void TestWrites::staleTemporariesGo() {
+    QFETCH(QString, where);
+    QFETCH(QString, name);
+    QFETCH(int, minutes);
+    QFETCH(bool, removed);
+    QFile bootId("/proc/sys/kernel/random/boot_id");
+    QVERIFY(bootId.open(QIODevice::ReadOnly));
+    const QString boot = QString::fromLatin1(bootId.readAll().left(8));
+    QFile pidMax("/proc/sys/kernel/pid_max");
+    QVERIFY(pidMax.open(QIODevice::ReadOnly));
+    const bool link = name.startsWith("LINK");
+    name.remove(0, link ? 4 : 0);
+    name.replace("PID", QString::number(pidMax.readAll().trimmed().toLong() + 1))
+        .replace("ME", QString::number(QCoreApplication::applicationPid()))
+        .replace("OTHER", boot[0] == '0' ? "1" + boot.mid(1) : "0" + boot.mid(1))
+        .replace("BOOT", boot);
+
+    QTemporaryDir dir;
+    const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_STATE_HOME", oldState); });
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path()));
+    const QString in = where == "start-up" ? dir.filePath("OMBattleAnim/unsaved") : dir.path();
+    QVERIFY(QDir().mkpath(in));
+    const QString path = in + "/" + name;
+    {
+        QFile f(link ? in + "/kept.txt" : path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("half a patch") == 12);
+    }
+    if (link)
+        QVERIFY(QFile::link("kept.txt", path));
+    const QDateTime then = QDateTime::currentDateTime().addSecs(-60 * minutes);
+    const timespec times[2] = {{then.toSecsSinceEpoch(), 0}, {then.toSecsSinceEpoch(), 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+
+    if (where == "start-up") {
+        WindowFixture f;
+    } else {
+        const QString orig = dir.filePath("orig.smc"), mod = dir.filePath("mod.smc");
+        QVERIFY(Overwrite(orig, omtest::TestImage(true)) && Overwrite(mod, Imported()));
+        QCOMPARE(RunCli({"make-patch", orig, mod, dir.filePath("game.bps")}).exitCode, 0);
+    }
+    struct stat st {};
+    QCOMPARE(::lstat(QFile::encodeName(path).constData(), &st) == 0, !removed);
 }
 
 QTEST_MAIN(TestWrites)
