@@ -739,7 +739,6 @@ void CBattleAnimDlg::OnFileTableHistory() {
     delete tableHistoryDlg_;
     tableHistoryDlg_ = new TableHistoryDlg(std::move(versions), history_->Table(), this);
     tableHistoryDlg_->setAttribute(Qt::WA_DeleteOnClose);
-    connect(tableHistoryDlg_, &QObject::destroyed, this, [this] { tableHistoryDlg_ = nullptr; });
     connect(tableHistoryDlg_, &TableHistoryDlg::restoreRequested, this,
             &CBattleAnimDlg::RestoreVersion);
     tableHistoryDlg_->open();

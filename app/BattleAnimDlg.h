@@ -3,6 +3,7 @@
 // offset, Save and Close, and the menu bar.
 #pragma once
 
+#include <QPointer>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QIcon>
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/TableHistoryDlg.h"
 #include "app/GroupTrail.h"
 #include "app/RecentFiles.h"
 #include "app/SafeSettings.h"
@@ -315,7 +317,8 @@ private:
     BackgroundBrowser* browser_ = nullptr;
     std::optional<TableHistory> tableHistory_;
     bool historyReported_ = false;
-    TableHistoryDlg* tableHistoryDlg_ = nullptr;
+    // Cleared by Qt when the window goes (it deletes itself on closing).
+    QPointer<TableHistoryDlg> tableHistoryDlg_;
 };
 
 // The places Help > Readme searches, in order: the current folder; the

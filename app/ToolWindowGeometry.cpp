@@ -69,7 +69,7 @@ void ShowBesideOwner(QWidget* window, const QWidget* owner, const QString& key) 
     window->show();
     // The frame's extents come from the window manager some time after the
     // window is mapped.
-    for (int ms : {50, 250, 1000})
+    for (int ms : {50, 250, 1000, 2000, 4000})
         QTimer::singleShot(ms, window, [window, owner] { KeepBesideOwner(window, owner); });
 }
 

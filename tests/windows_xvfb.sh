@@ -107,14 +107,15 @@ for run in "1 1024x768x24" "2 1920x1080x24"; do
   xdotool key ctrl+f
   find=$(find_window "Find Group")
   # The editor looks again once the window manager has framed the window
-  # (its last look is a second after showing it).
-  sleep 1.5
+  # (its last look is four seconds after showing it: a slow machine, or a
+  # sanitizer build, frames it late).
+  sleep 4.5
   at=$(frame "$find") || failed "$at"
   check_beside "Find Group" "$main" "$at"
   xdotool windowactivate --sync "$win" >/dev/null 2>&1 || xdotool windowfocus --sync "$win"
   xdotool key ctrl+b
   browser=$(find_window "Backgrounds")
-  sleep 1.5
+  sleep 4.5
   at2=$(frame "$browser") || failed "$at2"
   check_beside "the background browser" "$main" "$at2"
   echo "scale $scale: main $main, Find Group $at, browser $at2" \
