@@ -744,6 +744,8 @@ void CBattleAnimDlg::OnFileTableHistory() {
     tableHistoryDlg_->open();
 }
 
+TableHistoryDlg* CBattleAnimDlg::tableHistoryWindow() const { return tableHistoryDlg_; }
+
 void CBattleAnimDlg::RestoreVersion(int number) {
     const TableVersion* v = tableHistoryDlg_ ? tableHistoryDlg_->version(number) : nullptr;
     if (!v)

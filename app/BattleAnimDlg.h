@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/TableHistoryDlg.h"
 #include "app/GroupTrail.h"
 #include "app/RecentFiles.h"
 #include "app/SafeSettings.h"
@@ -85,7 +84,7 @@ public:
     // to the window (open(), not exec()); tableHistoryWindow() is it while
     // it is open. A history that cannot be read is reported, not shown.
     void OnFileTableHistory();
-    TableHistoryDlg* tableHistoryWindow() const { return tableHistoryDlg_; }
+    TableHistoryDlg* tableHistoryWindow() const;
     // File > Revert to Saved: the table the file holds back into the
     // editor, as one undo step.
     void OnFileRevertToSaved();
