@@ -319,7 +319,18 @@ void BackgroundBrowser::cellMenu(const QPoint& at) {
     QAction* a = menu->addAction(QStringLiteral("&Groups Using This Background"));
     Identify(a, "ID_BROWSER_GROUPS_USING", ID_BROWSER_GROUPS_USING);
     connect(a, &QAction::triggered, this, [this, l, background] { emit groupsUsingRequested(l, background); });
+    if (source_.cellEntries) {
+        menu->addSeparator();
+        source_.cellEntries(l, background, menu);
+    }
     menu->popup(view_->viewport()->mapToGlobal(at));
+}
+
+void BackgroundBrowser::thumbnailsChanged(int layer) {
+    if (layer != this->layer())
+        return;
+    scaled_.clear();
+    view_->viewport()->update();
 }
 
 void BackgroundBrowser::setCellPercent(int percent) {

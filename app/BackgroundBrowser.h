@@ -34,6 +34,9 @@ struct BackgroundSource {
     // pickers are built), and its background numbers, entry 0 first.
     std::function<const ImageList*(int layer)> images;
     std::function<std::vector<int>(int layer)> numbers;
+    // Adds the entries a cell's right-click menu offers beside the lookup
+    // (the thumbnail commands), acting on that cell's background.
+    std::function<void(int layer, int background, QMenu* menu)> cellEntries;
 };
 
 class BackgroundBrowser : public QDialog {
@@ -53,6 +56,8 @@ public:
     // The counts and the shown group's background anew: a value changed,
     // another group is shown, a ROM was opened or closed.
     void refresh();
+    // A layer's thumbnails were replaced: the cells draw them anew.
+    void thumbnailsChanged(int layer);
 
     int layer() const;
     void setLayer(int layer);

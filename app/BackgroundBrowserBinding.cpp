@@ -34,7 +34,10 @@ BackgroundBrowser& CBattleAnimDlg::backgroundBrowser() {
             },
             [this](int layer) { return LayerBackground(editor_->valuesOf(editor_->shownGroup()), layer); },
             [this](int layer) -> const ImageList* { return layer == 1 ? &layer1Images_ : &layer2Images_; },
-            [](int layer) { return layer == 1 ? Layer1BackgroundNumbers() : Layer2BackgroundNumbers(); }};
+            [](int layer) { return layer == 1 ? Layer1BackgroundNumbers() : Layer2BackgroundNumbers(); },
+            [this](int layer, int background, QMenu* menu) {
+                AddThumbnailEntries(layer, background, menu);
+            }};
         browser_ = new BackgroundBrowser(std::move(source), this);
         connect(browser_, &BackgroundBrowser::useRequested, this, &CBattleAnimDlg::OnUseBackground);
         connect(browser_, &BackgroundBrowser::groupsUsingRequested, this, [this](int layer, int background) {

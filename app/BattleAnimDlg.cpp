@@ -211,7 +211,9 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
         const auto lookUp = [this, layer] { OnGroupsUsingBackground(layer); };
         const auto browse = [this, layer] { OnBrowseBackgrounds(layer); };
         AddBackgroundLookup({picker}, lookUp, browse,
-                            [this, layer](QMenu* menu) { AddThumbnailEntries(layer, menu); });
+                            [this, layer](QMenu* menu) {
+                                AddThumbnailEntries(layer, ShownBackground(layer), menu);
+                            });
         AddBackgroundLookup({layer == 1 ? layer1Lo_ : layer2Lo_, layer == 1 ? layer1Hi_ : layer2Hi_},
                             lookUp, browse);
     }

@@ -144,10 +144,10 @@ public:
     void OnFindPasteEntry(const QList<int>& groups);
     // The user's own thumbnails: a picker's right-click entries, acting on
     // the thumbnail it shows (layer 1 or 2), and the Tools menu.
-    void OnThumbnailFromFile(int layer);
-    void OnPasteThumbnail(int layer);
-    void OnLatestScreenshot(int layer);
-    void OnResetThumbnail(int layer);
+    void OnThumbnailFromFile(int layer, int background);
+    void OnPasteThumbnail(int layer, int background);
+    void OnLatestScreenshot(int layer, int background);
+    void OnResetThumbnail(int layer, int background);
     void OnImportThumbnails();
     void OnExportThumbnails();
     void OnScreenshotFolder();
@@ -236,15 +236,17 @@ private:
     std::optional<GroupValues> EntryFromClipboard(QWidget* owner);
     // The user's own thumbnails (ThumbnailCommands.cpp).
     PickerBuildTarget pickerTarget(int layer);
-    void AddThumbnailEntries(int layer, QMenu* menu);
+    void AddThumbnailEntries(int layer, int background, QMenu* menu);
     // The background number of the thumbnail a layer's picker shows, or -1.
     int ShownBackground(int layer);
     // Shows the background's picture, the user's or the built-in one, in
-    // every item of the layer's picker that shows that background.
+    // every item of the layer's picker that shows that background, and in
+    // the browser's cells.
     void ShowThumbnail(int layer, int background);
-    // Keeps picture as the shown background's thumbnail and shows it; a
-    // null picture is refused with a message naming source and why.
-    void SetThumbnail(int layer, const QImage& picture, const QString& source, const QString& why);
+    // Keeps picture as the background's thumbnail and shows it; a null
+    // picture is refused with a message naming source and why.
+    void SetThumbnail(int layer, int background, const QImage& picture, const QString& source,
+                      const QString& why);
     // Group numbers, the Go and View commands, the order buttons' marks.
     void BindBrowsing();
     void UpdateGoCommands();

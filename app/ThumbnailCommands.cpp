@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QMenu>
 
+#include "app/BackgroundBrowser.h"
 #include "app/BattleAnimDlg.h"
 #include "app/Desktop.h"
 #include "pickers/BuildLayerPickers.h"
@@ -60,14 +61,15 @@ PickerBuildTarget CBattleAnimDlg::pickerTarget(int layer) {
                                           thumbnails_.get(), 2};
 }
 
-void CBattleAnimDlg::AddThumbnailEntries(int layer, QMenu* menu) {
-    // Each acts on the thumbnail the picker shows; none without one.
-    const bool shown = pickerTarget(layer).picker->currentIndex() >= 0;
+void CBattleAnimDlg::AddThumbnailEntries(int layer, int background, QMenu* menu) {
+    // Each acts on the thumbnail of that background (the one a picker shows,
+    // or a browser's cell); none without one.
+    const bool shown = background >= 0;
     const struct {
         const char* name;
         int id;
         const char* text;
-        void (CBattleAnimDlg::*run)(int);
+        void (CBattleAnimDlg::*run)(int, int);
     } kEntries[] = {
         {"ID_THUMBNAIL_FROMFILE", ID_THUMBNAIL_FROMFILE, "Set Thumbnail from &File...",
          &CBattleAnimDlg::OnThumbnailFromFile},
@@ -81,9 +83,10 @@ void CBattleAnimDlg::AddThumbnailEntries(int layer, QMenu* menu) {
     for (const auto& e : kEntries) {
         QAction* a = AddEntry(menu, e.name, e.id, e.text);
         a->setEnabled(shown && (e.id != ID_THUMBNAIL_RESET ||
-                                thumbnails_->has(layer, ShownBackground(layer))));
+                                thumbnails_->has(layer, background)));
         const auto run = e.run;
-        connect(a, &QAction::triggered, this, [this, run, layer] { (this->*run)(layer); });
+        connect(a, &QAction::triggered, this,
+                [this, run, layer, background] { (this->*run)(layer, background); });
     }
 }
 
@@ -111,16 +114,17 @@ void CBattleAnimDlg::ShowThumbnail(int layer, int background) {
         else
             t.picker->showPicture(custom, QPixmap::fromImage(own));
     }
+    if (browser_)
+        browser_->thumbnailsChanged(layer);
 }
 
-void CBattleAnimDlg::SetThumbnail(int layer, const QImage& picture, const QString& source,
-                                  const QString& why) {
+void CBattleAnimDlg::SetThumbnail(int layer, int background, const QImage& picture,
+                                  const QString& source, const QString& why) {
     if (picture.isNull()) {
         desktop_.messageBox(this, QString::fromLatin1(kBadPictureText).arg(source, why),
                             Desktop::Buttons::Ok, Desktop::Icon::Warning);
         return;
     }
-    const int background = ShownBackground(layer);
     if (background < 0)
         return;
     QString error;
@@ -132,16 +136,16 @@ void CBattleAnimDlg::SetThumbnail(int layer, const QImage& picture, const QStrin
     ShowThumbnail(layer, background);
 }
 
-void CBattleAnimDlg::OnThumbnailFromFile(int layer) {
+void CBattleAnimDlg::OnThumbnailFromFile(int layer, int background) {
     const QString path = desktop_.choosePictureFile(this);
     if (path.isEmpty())
         return;
     QString why;
     const QImage picture = ReadPictureFile(path, why);
-    SetThumbnail(layer, picture, path, why);
+    SetThumbnail(layer, background, picture, path, why);
 }
 
-void CBattleAnimDlg::OnPasteThumbnail(int layer) {
+void CBattleAnimDlg::OnPasteThumbnail(int layer, int background) {
     const QImage picture = QGuiApplication::clipboard()->image();
     if (picture.isNull()) {
         desktop_.messageBox(this, QString::fromLatin1(kNoClipboardPictureText),
@@ -154,11 +158,11 @@ void CBattleAnimDlg::OnPasteThumbnail(int layer) {
                   .arg(kMaxPictureSide)
                   .arg(picture.width())
                   .arg(picture.height());
-    SetThumbnail(layer, why.isEmpty() ? picture : QImage(),
+    SetThumbnail(layer, background, why.isEmpty() ? picture : QImage(),
                  QString::fromLatin1(kClipboardPictureName), why);
 }
 
-void CBattleAnimDlg::OnLatestScreenshot(int layer) {
+void CBattleAnimDlg::OnLatestScreenshot(int layer, int background) {
     const QString folder = ScreenshotFolder();
     const QString path = LatestPicture(folder);
     if (path.isEmpty()) {
@@ -168,11 +172,10 @@ void CBattleAnimDlg::OnLatestScreenshot(int layer) {
     }
     QString why;
     const QImage picture = ReadPictureFile(path, why);
-    SetThumbnail(layer, picture, path, why);
+    SetThumbnail(layer, background, picture, path, why);
 }
 
-void CBattleAnimDlg::OnResetThumbnail(int layer) {
-    const int background = ShownBackground(layer);
+void CBattleAnimDlg::OnResetThumbnail(int layer, int background) {
     if (background < 0)
         return;
     QString error;

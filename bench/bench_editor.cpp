@@ -190,7 +190,8 @@ void MeasureBrowser(std::vector<Figure>& figures, CBattleAnimDlg& window) {
                                                                      : IDC_LAYER2_PICKER)
                          ->imageList();
                  },
-                 [](int layer) { return layer == 1 ? Layer1BackgroundNumbers() : Layer2BackgroundNumbers(); }},
+                 [](int layer) { return layer == 1 ? Layer1BackgroundNumbers() : Layer2BackgroundNumbers(); },
+                 {}},
                 &window);
             browser->present(1);
             QCoreApplication::processEvents();

@@ -162,7 +162,7 @@ private slots:
             << QStringList{QStringLiteral("/nonexistent/emulator -f %f")} << QStringList() << true;
         QTest::newRow("exits at once with status 3")
             << QStringLiteral("fail") << QStringLiteral("The emulator stopped at once with an error.")
-            << QStringList{QStringLiteral("status 3"), QStringLiteral("emulator line 5\n"),
+            << QStringList{QStringLiteral("It exited with status 3."), QStringLiteral("emulator line 5\n"),
                            QStringLiteral("emulator line 12")}
             << QStringList{QStringLiteral("emulator line 4\n")} << true;
     }

@@ -11,11 +11,15 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 
+#include "ToolWindowKeys.h"
 #include "WindowFixture.h"
+#include "app/BackgroundBrowser.h"
 #include "res/Resources.h"
 
 using namespace om;
@@ -67,6 +71,17 @@ bool ShowsBuiltIn(const QComboBox* picker, int k, int bitmap) {
 }
 
 bool ChooseFromMenu(QWidget* w, int id) { return omtest::ChooseFromMenu(w, QPoint(4, 4), id); }
+
+// The middle of the picture a browser cell draws for a background.
+QRgb CellColour(BackgroundBrowser* b, int background) {
+    for (int r = 0; r < b->rowCount(); ++r)
+        if (b->backgroundAtRow(r) == background) {
+            const QRect cell = b->view()->visualRect(b->view()->model()->index(r, 0));
+            const QImage shown = b->view()->viewport()->grab().toImage();
+            return shown.pixel(cell.center().x(), cell.top() + 6 + b->thumbnailSize().height() / 2);
+        }
+    return 0;
+}
 
 QStringList StoredFiles() {
     QStringList files;
@@ -186,6 +201,46 @@ private slots:
         QCOMPARE(StoredFiles(), QStringList{});
         // Nothing left to reset.
         QVERIFY(!ChooseFromMenu(f.picker(1), ID_THUMBNAIL_RESET));
+    }
+
+    // A browser cell's right-click menu has the same entries, acting on the
+    // cell's background, not on the one the picker shows: set from a file,
+    // the cell and the picker's item show it, the shown group is unchanged;
+    // reset from the cell, the built-in picture is back in both.
+    void browserCellCommands() {
+        QTemporaryDir pictures;
+        Save(Bands(256, 224, {kGreen}), pictures.filePath(QStringLiteral("g.png")));
+        WindowFixture f;
+        QVERIFY(f.load());
+        f.choosePicker(1, 200);
+        const QStringList bytes = f.fields();
+        auto* b = omtest::PressForToolWindow<BackgroundBrowser>(f.window.get(), Qt::Key_B);
+        QVERIFY(b);
+        QTest::keyClicks(b->filterField(), QStringLiteral("150"));
+        QVERIFY(!Near(CellColour(b, 150), kGreen));
+        const auto cellMenu = [&](int id) {
+            for (int r = 0; r < b->rowCount(); ++r)
+                if (b->backgroundAtRow(r) == 150)
+                    return omtest::ChooseFromMenu(
+                        b->view()->viewport(),
+                        b->view()->visualRect(b->view()->model()->index(r, 0)).center(), id);
+            return false;
+        };
+        QVERIFY(!cellMenu(ID_THUMBNAIL_RESET));
+        f.desktop.pictureFiles.push_back(pictures.filePath(QStringLiteral("g.png")));
+        QVERIFY(cellMenu(ID_THUMBNAIL_FROMFILE));
+        QVERIFY(f.desktop.shown.empty());
+        QCOMPARE(StoredFiles(), QStringList{"layer1/150.png"});
+        QVERIFY(Shows(ItemImage(f.picker(1), 150), 83, kGreen, kGreen));
+        QVERIFY(ShowsBuiltIn(f.picker(1), 200, 604));
+        QVERIFY(Near(CellColour(b, 150), kGreen));
+        QCOMPARE(f.picker(1)->currentIndex(), 200);
+        QCOMPARE(f.fields(), bytes);
+
+        QVERIFY(cellMenu(ID_THUMBNAIL_RESET));
+        QCOMPARE(StoredFiles(), QStringList{});
+        QVERIFY(ShowsBuiltIn(f.picker(1), 150, 554));
+        QVERIFY(!Near(CellColour(b, 150), kGreen));
     }
 
     // The custom slot shows the user's picture of the background its bytes
