@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QUndoStack>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -164,6 +165,9 @@ void MeasureFindGroup(std::vector<Figure>& figures, CBattleAnimDlg& window) {
 // view's own delegate into one picture); then a filter keystroke.
 void MeasureBrowser(std::vector<Figure>& figures, CBattleAnimDlg& window) {
     BackgroundBrowser* browser = nullptr;
+    const std::array<const ImageList*, 2> pictures{
+        Control<ImagePicker>(&window, IDC_LAYER1_PICKER)->imageList(),
+        Control<ImagePicker>(&window, IDC_LAYER2_PICKER)->imageList()};
     QImage canvas(800, 600, QImage::Format_RGB32);
     int painted = 0;
     figures.push_back(Measure(
@@ -185,11 +189,8 @@ void MeasureBrowser(std::vector<Figure>& figures, CBattleAnimDlg& window) {
                      return usage;
                  },
                  [](int) { return 0; },
-                 [&](int layer) {
-                     return Control<ImagePicker>(&window, layer == 1 ? IDC_LAYER1_PICKER
-                                                                     : IDC_LAYER2_PICKER)
-                         ->imageList();
-                 },
+                 // Looked up once, as the window hands its own lists over.
+                 [pictures](int layer) { return pictures[layer == 1 ? 0 : 1]; },
                  [](int layer) { return layer == 1 ? Layer1BackgroundNumbers() : Layer2BackgroundNumbers(); },
                  {}},
                 &window);
