@@ -1,11 +1,13 @@
 #include "app/TableHistoryDlg.h"
 
+#include <QAbstractTableModel>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <utility>
@@ -32,6 +34,32 @@ QTreeWidget* MakeList(QWidget* parent, const QStringList& headers) {
     return list;
 }
 
+// The versions, newest first, each row's text made only when the view asks
+// for it: a history of thousands of versions opens as fast as one of ten.
+class VersionModel : public QAbstractTableModel {
+public:
+    VersionModel(const std::vector<TableVersion>& versions, QObject* parent)
+        : QAbstractTableModel(parent), versions_(versions) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(versions_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 5; }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const kHeaders[] = {"Version", "Time", "Written by", "Groups changed",
+                                               "Group numbers"};
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= 5)
+            return {};
+        return QString::fromLatin1(kHeaders[section]);
+    }
+    QVariant data(const QModelIndex& index, int role) const override;
+    // The version shown in a row (row 0: the newest).
+    const TableVersion& at(int row) const { return versions_[versions_.size() - 1 - std::size_t(row)]; }
+
+private:
+    const std::vector<TableVersion>& versions_;
+};
+
 QString GroupsText(const std::vector<int>& groups) {
     QStringList numbers;
     for (int g : groups)
@@ -40,6 +68,23 @@ QString GroupsText(const std::vector<int>& groups) {
 }
 
 int Background(std::int32_t lo, std::int32_t hi) { return (lo & 0xFF) + 256 * (hi & 0xFF); }
+
+QVariant VersionModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const TableVersion& v = at(index.row());
+    if (role == Qt::UserRole)
+        return v.number;
+    if (role != Qt::DisplayRole)
+        return {};
+    switch (index.column()) {
+    case 0: return QString::number(v.number);
+    case 1: return TableHistoryDlg::TimeText(v.time);
+    case 2: return QString::fromStdString(v.writer);
+    case 3: return QString::number(v.changed.size());
+    default: return GroupsText(v.changed);
+    }
+}
 
 }  // namespace
 
@@ -60,9 +105,12 @@ TableHistoryDlg::TableHistoryDlg(std::vector<TableVersion> versions,
     if (owner)
         setFont(owner->font());
 
-    versions_ = MakeList(this, {QStringLiteral("Version"), QStringLiteral("Time"),
-                                QStringLiteral("Written by"), QStringLiteral("Groups changed"),
-                                QStringLiteral("Group numbers")});
+    versions_ = new QTreeView(this);
+    versions_->setRootIsDecorated(false);
+    versions_->setUniformRowHeights(true);
+    versions_->setSelectionMode(QAbstractItemView::SingleSelection);
+    versions_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    versions_->setModel(new VersionModel(all_, versions_));
     Identify(versions_, "IDC_TABLEHISTORY_VERSIONS", IDC_TABLEHISTORY_VERSIONS);
     summary_ = new QLabel(this);
     Identify(summary_, "IDC_TABLEHISTORY_SUMMARY", IDC_TABLEHISTORY_SUMMARY);
@@ -91,27 +139,17 @@ TableHistoryDlg::TableHistoryDlg(std::vector<TableVersion> versions,
     const QFontMetrics metrics(font());
     resize(metrics.horizontalAdvance(QLatin1Char('x')) * 90, metrics.height() * 32);
 
-    // Newest first, built in one go.
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(qsizetype(all_.size()));
-    for (auto v = all_.rbegin(); v != all_.rend(); ++v) {
-        auto* row = new QTreeWidgetItem(
-            {QString::number(v->number), TimeText(v->time), QString::fromStdString(v->writer),
-             QString::number(v->changed.size()), GroupsText(v->changed)});
-        row->setData(0, Qt::UserRole, v->number);
-        rows.append(row);
-    }
-    versions_->addTopLevelItems(rows);
-    connect(versions_, &QTreeWidget::currentItemChanged, this, &TableHistoryDlg::showDifferences);
-    if (!rows.isEmpty())
-        versions_->setCurrentItem(rows.front());
-    restore_->setEnabled(!rows.isEmpty());
+    connect(versions_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TableHistoryDlg::showDifferences);
+    if (!all_.empty())
+        versions_->setCurrentIndex(versions_->model()->index(0, 0));
+    restore_->setEnabled(!all_.empty());
     showDifferences();
 }
 
 int TableHistoryDlg::selectedVersion() const {
-    const QTreeWidgetItem* row = versions_->currentItem();
-    return row ? row->data(0, Qt::UserRole).toInt() : 0;
+    const QModelIndex row = versions_->currentIndex();
+    return row.isValid() ? row.siblingAtColumn(0).data(Qt::UserRole).toInt() : 0;
 }
 
 const TableVersion* TableHistoryDlg::version(int number) const {

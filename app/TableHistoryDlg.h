@@ -13,6 +13,7 @@
 
 class QLabel;
 class QPushButton;
+class QTreeView;
 class QTreeWidget;
 
 namespace om {
@@ -25,7 +26,7 @@ public:
     TableHistoryDlg(std::vector<TableVersion> versions, const GroupValuesTable& editorTable,
                     QWidget* owner);
 
-    QTreeWidget* versionList() const { return versions_; }
+    QTreeView* versionList() const { return versions_; }
     QTreeWidget* differenceList() const { return differences_; }
     // The number of the version selected; 0 for none.
     int selectedVersion() const;
@@ -45,7 +46,7 @@ private:
 
     std::vector<TableVersion> all_;
     GroupValuesTable editor_;
-    QTreeWidget* versions_ = nullptr;
+    QTreeView* versions_ = nullptr;
     QTreeWidget* differences_ = nullptr;
     QLabel* summary_ = nullptr;
     QPushButton* restore_ = nullptr;

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 #include <cerrno>
@@ -53,12 +54,14 @@ void EditAndSave(WindowFixture& f, std::initializer_list<std::pair<int, int>> gr
     f.click(IDC_SAVE);
 }
 
-QStringList Row(const QTreeWidget* list, int row) {
+QStringList Row(const QAbstractItemView* list, int row) {
     QStringList cells;
-    for (int c = 0; c < list->columnCount(); ++c)
-        cells << list->topLevelItem(row)->text(c);
+    for (int c = 0; c < list->model()->columnCount(); ++c)
+        cells << list->model()->index(row, c).data().toString();
     return cells;
 }
+
+int Rows(const QAbstractItemView* list) { return list->model()->rowCount(); }
 
 TableHistoryDlg* OpenTableHistory(WindowFixture& f) {
     f.trigger(ID_FILE_TABLEHISTORY);
@@ -95,8 +98,8 @@ void TestTableHistory::threeSavesRestoreTheFirst() {
 
     TableHistoryDlg* dlg = OpenTableHistory(f);
     QVERIFY(dlg && dlg->isVisible());
-    const QTreeWidget* list = dlg->versionList();
-    QCOMPARE(list->topLevelItemCount(), 4);
+    QTreeView* list = dlg->versionList();
+    QCOMPARE(Rows(list), 4);
     // Newest first: version, time, writer, groups changed, their numbers.
     const QStringList expected[] = {{"4", "editor", "1", "7"},
                                     {"3", "editor", "2", "10 20"},
@@ -112,11 +115,10 @@ void TestTableHistory::threeSavesRestoreTheFirst() {
     }
 
     // The first one's differences from the editor's table, by group.
-    QTreeWidgetItem* first = list->topLevelItem(3);
-    const_cast<QTreeWidget*>(list)->setCurrentItem(first);
+    list->setCurrentIndex(list->model()->index(3, 0));
     QCOMPARE(dlg->selectedVersion(), 1);
     const QTreeWidget* diff = dlg->differenceList();
-    QCOMPARE(diff->topLevelItemCount(), 4);
+    QCOMPARE(Rows(diff), 4);
     const QStringList diffRows[] = {{"3", "200", "3", "508", "508"},
                                     {"7", "203", "7", "504", "504"},
                                     {"10", "202", "10", "501", "501"},
@@ -125,7 +127,7 @@ void TestTableHistory::threeSavesRestoreTheFirst() {
         QCOMPARE(Row(diff, r), diffRows[r]);
 
     // Restore: unsaved edits, one undo step named by the version's time.
-    const QString clock = first->text(1).mid(11, 5);
+    const QString clock = Row(list, 3)[1].mid(11, 5);
     QTest::mouseClick(om::Control<QPushButton>(dlg, IDC_TABLEHISTORY_RESTORE), Qt::LeftButton);
     QTRY_VERIFY(!f.window->tableHistoryWindow());
     QCOMPARE(f.rom.bytes(), saved);  // nothing written yet
@@ -141,11 +143,11 @@ void TestTableHistory::threeSavesRestoreTheFirst() {
 
     // That Save is version 5, the four groups changed back.
     dlg = OpenTableHistory(f);
-    QCOMPARE(dlg->versionList()->topLevelItemCount(), 5);
+    QCOMPARE(Rows(dlg->versionList()), 5);
     QStringList newest = Row(dlg->versionList(), 0);
     newest.removeAt(1);
     QCOMPARE(newest, (QStringList{"5", "editor", "4", "3 7 10 20"}));
-    QCOMPARE(dlg->differenceList()->topLevelItemCount(), 0);
+    QCOMPARE(Rows(dlg->differenceList()), 0);
     dlg->reject();
 }
 
