@@ -816,14 +816,14 @@ void CBattleAnimDlg::OnOrderNumeric() {
     ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_NUMERIC));
 }
 
+// The alphabetical and area orders are applied only by their buttons, whose
+// exclusive group marks the one pressed; the numeric one by a load too.
 void CBattleAnimDlg::OnOrderAlpha() {
     ApplyOrder(AlphabeticalOrder(groupDisplayNames_));
-    ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_ALPHA));
 }
 
 void CBattleAnimDlg::OnOrderProgression() {
     ApplyOrder(ProgressionOrder);
-    ShowActiveOrder(Control<QPushButton>(this, IDC_ORDER_PROGRESSION));
 }
 
 void CBattleAnimDlg::OnSelchangeGroupList() {

@@ -313,7 +313,6 @@ private:
     FindGroupDlg* findGroup_ = nullptr;
     GroupListNumbers* groupNumbers_ = nullptr;
     GroupTrail trail_;
-    bool walkingTrail_ = false;
     ReadmeWindow* readme_ = nullptr;
     BackgroundBrowser* browser_ = nullptr;
     std::optional<TableHistory> tableHistory_;

@@ -25,8 +25,7 @@ void CBattleAnimDlg::BindBrowsing() {
     groupNumbers_ = new GroupListNumbers(groupList_);
     // Heard after the list's own handler: the group is shown by then.
     connect(groupList_, &QComboBox::activated, this, [this] {
-        if (!walkingTrail_)
-            trail_.visit(editor_->shownGroup(), groupNumbers_->continuedNumber());
+        trail_.visit(editor_->shownGroup(), groupNumbers_->continuedNumber());
         UpdateGoCommands();
     });
     connect(this, &CBattleAnimDlg::romChanged, this, [this] {
@@ -59,12 +58,10 @@ void CBattleAnimDlg::WalkTrailTo(std::optional<int> group) {
     const int p = group ? PositionOfGroup(displayOrder_, *group) : -1;
     if (!romFile_.isOpen() || p < 0)
         return;
-    // A choice in the group list, as the Find window makes one, that leaves
-    // the trail as it is.
-    walkingTrail_ = true;
+    // A choice in the group list, as the Find window makes one; the trail
+    // already stands at that group, so the visit it records changes nothing.
     groupList_->setCurrentIndex(p);
     emit groupList_->activated(p);
-    walkingTrail_ = false;
 }
 
 void CBattleAnimDlg::OnGoBack() { WalkTrailTo(trail_.back()); }
