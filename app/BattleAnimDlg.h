@@ -9,11 +9,14 @@
 #include <cstdint>
 #include <QStringList>
 #include <functional>
+#include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/RecentFiles.h"
 #include "catalogue/GroupOrder.h"
+#include "patch/OriginalRom.h"
 #include "pickers/LayerEditing.h"
 #include "pickers/Widgets.h"
 #include "romdata/BattleAnimData.h"
@@ -70,6 +73,17 @@ public:
     std::vector<std::uint8_t> EditedImage() const;
     // The table of that image alone, 1,940 bytes.
     std::vector<std::uint8_t> EditedTable() const;
+
+    // File > Set Original ROM...: the untouched image this ROM was made
+    // from, for Export Patch and the changed-group marks.
+    void OnFileSetOriginal();
+    // The open ROM's original, when one is set and could be read as it was
+    // set; its table is what the marks compare with.
+    bool hasOriginal() const { return !originalTable_.empty(); }
+    // Whether group g's entry in the editor differs from the original's.
+    bool changedFromOriginal(int g) const {
+        return changedFromOriginal_[static_cast<std::size_t>(g)];
+    }
 
     // Group list and its orders.
     void FillGroupList(bool store);
@@ -158,6 +172,13 @@ private:
     void ShowSizeProblem(const char* text, long size, long limit);
     // Shows the edits a recovery holds (the image it gives) as unsaved edits.
     void RestoreEdits(const std::vector<std::uint8_t>& image);
+    // The original remembered for the ROM just opened, read and checked.
+    void LoadOriginalOfRom(const QString& romPath);
+    // The changed-group marks of the group list and Find, anew.
+    void MarkChangedGroups();
+    // Export Patch's source: the original when one is set (false, said why,
+    // when it cannot be used), else the ROM as opened; title names it.
+    bool PatchSource(std::vector<std::uint8_t>& source, QString& title);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -204,6 +225,9 @@ private:
     RecentFilesMenu* recentMenu_ = nullptr;
     QStringList readmePlaces_;
     FindGroupDlg* findGroup_ = nullptr;
+    std::optional<OriginalRom> original_;       // remembered for the open ROM
+    std::vector<std::uint8_t> originalTable_;  // its table, when it was read as remembered
+    std::array<bool, kGroupCount> changedFromOriginal_{};
 };
 
 // The places Help > Readme searches, in order: the current folder; the

@@ -14,7 +14,7 @@ namespace om {
 class Desktop {
 public:
     enum class Buttons { Ok, YesNo };
-    enum class Icon { Warning, Question };
+    enum class Icon { Warning, Question, Information };
     enum class Answer { Ok, Yes, No };
 
     virtual ~Desktop() = default;
@@ -33,6 +33,13 @@ public:
     virtual QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) = 0;
     // Asks the desktop to open a document; false when it could not.
     virtual bool openDocument(const QString& path) = 0;
+    // choosePatchFile with the dialog titled title (what the patch is made
+    // from, for example).
+    virtual QString choosePatchFileTitled(QWidget* owner, const QString& suggestedPath,
+                                          const QString& title) {
+        (void)title;
+        return choosePatchFile(owner, suggestedPath);
+    }
 };
 
 // The filters of the file-open dialog, the first one selected. Its patterns
@@ -61,6 +68,8 @@ public:
     QString chooseRomFile(QWidget* owner, const QString& startFolder = {}) override;
     QString choosePatchFile(QWidget* owner, const QString& suggestedPath = {}) override;
     bool openDocument(const QString& path) override;
+    QString choosePatchFileTitled(QWidget* owner, const QString& suggestedPath,
+                                  const QString& title) override;
 };
 
 }  // namespace om

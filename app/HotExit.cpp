@@ -30,12 +30,12 @@ std::optional<ByteVector> HotExit::Opened(const QString& path, const ByteVector&
     store_.emplace(RecoveryFolder(),
                    QFile::encodeName(canonical.isEmpty() ? info.absoluteFilePath() : canonical)
                        .toStdString());
-    // The content's CRC32 costs a pass over the image: only when it is needed.
+    // One pass over the image, now: each later write looks at the table alone.
+    imageCrc_ = ImageCrc(image, layout);
     if (!store_->any())
         return std::nullopt;
-    fileCrc_ = Crc32(image);
     std::string error;
-    std::optional<ByteVector> restored = store_->read(image, *fileCrc_, error);
+    std::optional<ByteVector> restored = store_->read(image, fileCrc(), error);
     stored_ = restored.has_value();
     return restored;
 }
@@ -60,7 +60,6 @@ void HotExit::Saved() {
         return;
     Remove();
     savedTable_ = editedTable_();
-    fileCrc_.reset();
 }
 
 void HotExit::Closed() {
@@ -69,7 +68,6 @@ void HotExit::Closed() {
     Write();
     opened_ = nullptr;
     store_.reset();
-    fileCrc_.reset();
     stored_ = false;
 }
 
@@ -79,7 +77,7 @@ QString HotExit::folder() const {
 
 void HotExit::Remove() {
     std::string error;
-    if (stored_ && fileCrc_ && !store_->remove(*fileCrc_, error))
+    if (stored_ && !store_->remove(fileCrc(), error))
         return Report(error);
     stored_ = false;
 }
@@ -92,12 +90,11 @@ void HotExit::Write() {
     if (table == savedTable_)
         return Remove();
     // The patch applies to the file as it is now: as it was opened, with the
-    // table of the last save.
-    const ByteVector file = WithTable(*opened_, layout_, savedTable_);
-    if (!fileCrc_)
-        fileCrc_ = Crc32(file);
+    // table of the last save. Only the tables are looked at; nothing is copied.
     std::string error;
-    if (!store_->write(layout_, file, *fileCrc_, WithTable(file, layout_, table), error))
+    if (!store_->write(layout_,
+                       {opened_->size(), fileCrc(), savedTable_, table, imageCrc_.withTable(table)},
+                       error))
         return Report(error);
     stored_ = true;
 }

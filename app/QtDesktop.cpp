@@ -11,7 +11,9 @@ namespace om {
 
 Desktop::Answer QtDesktop::messageBox(QWidget* owner, const QString& text, Buttons buttons,
                                       Icon icon, const QString& informative) {
-    QMessageBox box(icon == Icon::Question ? QMessageBox::Question : QMessageBox::Warning,
+    QMessageBox box(icon == Icon::Question      ? QMessageBox::Question
+                    : icon == Icon::Information ? QMessageBox::Information
+                                                : QMessageBox::Warning,
                     QString::fromLatin1(kProgramName), text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                               : QMessageBox::Ok,
@@ -74,6 +76,15 @@ std::unique_ptr<QFileDialog> MakePatchFileDialog(QWidget* owner, const QString& 
 
 QString QtDesktop::choosePatchFile(QWidget* owner, const QString& suggestedPath) {
     const std::unique_ptr<QFileDialog> dialog = MakePatchFileDialog(owner, suggestedPath);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return {};
+    return dialog->selectedFiles().constFirst();
+}
+
+QString QtDesktop::choosePatchFileTitled(QWidget* owner, const QString& suggestedPath,
+                                        const QString& title) {
+    const std::unique_ptr<QFileDialog> dialog = MakePatchFileDialog(owner, suggestedPath);
+    dialog->setWindowTitle(title);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
         return {};
     return dialog->selectedFiles().constFirst();

@@ -71,6 +71,8 @@ inline constexpr int ID_FILE_MRU_FILE1 = 0xE110;
 inline constexpr int ID_HELP_ABOUT = 32780;
 inline constexpr int ID_HELP_README = 57666;
 inline constexpr int ID_HELP = 57670;
+// File > Set Original ROM...: the untouched image patches are made from.
+inline constexpr int ID_FILE_SETORIGINAL = 32860;
 
 // The program's name: the title of every message box.
 inline constexpr char kProgramName[] = "OMBattleAnim";

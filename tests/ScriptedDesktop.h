@@ -74,6 +74,12 @@ public:
         return documentsOpen;
     }
 
+    QString choosePatchFileTitled(QWidget* owner, const QString& suggestedPath,
+                                  const QString& title) override {
+        patchTitles.append(title);
+        return choosePatchFile(owner, suggestedPath);
+    }
+
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
     std::deque<QString> patchFiles;  // what the Export Patch dialog returns
@@ -85,6 +91,7 @@ public:
     int fileDialogs = 0;
     QStringList startFolders;      // what each file-open dialog was to start in
     QStringList suggestedPatches;  // what each Export Patch dialog proposed
+    QStringList patchTitles;       // the titles of the titled ones
 };
 
 }  // namespace omtest

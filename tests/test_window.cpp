@@ -113,7 +113,7 @@ private slots:
                 menus << (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
         QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "Open &Recent", "C&lose ROM", "&Save Changes",
-                                     "Export &Patch...", "-", "&Exit", "&Edit", "&Undo", "&Redo", "-",
+                                     "Export &Patch...", "Set &Original ROM...", "-", "&Exit", "&Edit", "&Undo", "&Redo", "-",
                                      "&Find Group...", "&Help", "&Readme", "&About..."}));
         // Each command always enabled, with the platform's own keys for it (a
         // platform may have none, as the offscreen one has none for Quit).

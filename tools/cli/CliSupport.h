@@ -38,6 +38,8 @@ struct Options {
     std::string format;
     // usage: the layer asked for, 1 or 2; 0 for both.
     int layer = 0;
+    // find: the original ROM's path for the "changed" term; empty for none.
+    std::string original;
 };
 
 // A file opened for reading after it was found to be a regular file:

@@ -101,6 +101,8 @@ constexpr char kOptionsAndStatus[] =
     "                    matches at neither place; its size then decides its layout.\n"
     "  --format ips|bps  make-patch: the patch format, whatever OUT's name.\n"
     "  --layer 1|2       usage: only this layer's backgrounds.\n"
+    "  --original FILE   find: the untouched image ROM was made from, for the\n"
+    "                    term changed; a ROM of the same layout, not ROM itself.\n"
     "\n"
     "Numbers: GROUP is 0 to 484 and each byte 0 to 255, in decimal or in\n"
     "hexadecimal with 0x (0x1F).\n"
@@ -112,6 +114,7 @@ constexpr char kOptionsAndStatus[] =
     "  l1:N     layer 1 shows background N (low byte + 256 x high byte)\n"
     "  l2:N     layer 2 shows background N\n"
     "  bg:N     either layer shows background N\n"
+    "  changed  the entry differs from the --original image's (none without)\n"
     "  N is decimal or 0x hex; #N is 0 to 484, a background 0 to 65535.\n"
     "\n"
     "Exit status:\n"
@@ -150,7 +153,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption force(QStringLiteral("force"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
     const QCommandLineOption layer(QStringLiteral("layer"), QString(), QStringLiteral("LAYER"));
-    parser.addOptions({help, version, force, format, layer});
+    const QCommandLineOption original(QStringLiteral("original"), QString(),
+                                      QStringLiteral("ORIGINAL"));
+    parser.addOptions({help, version, force, format, layer, original});
     if (!parser.parse(raw)) {
         // "-1" reads as an option; say what it really is.
         for (const QString& arg : raw)
@@ -215,6 +220,14 @@ int main(int argc, char** argv) {
             return omcli::UsageError("--layer takes 1 or 2, not '" +
                                      om::QuotedField(Bytes(given.front())) + "'");
         options.layer = given.front().toInt();
+    }
+    if (parser.isSet(original)) {
+        // Only find compares with an original (its "changed" term).
+        if (name != "find")
+            return omcli::UsageError("--original does not apply to '" + name + "'");
+        if (parser.values(original).size() > 1)
+            return omcli::UsageError("--original is given more than once");
+        options.original = Bytes(parser.value(original));
     }
     return command->run(args, options);
 }
