@@ -67,6 +67,8 @@ class TestOriginal : public QObject {
     Q_OBJECT
 private slots:
     void patchFromTheOriginalAfterTwoSaves();
+    void exportFromTheOriginal_data();
+    void exportFromTheOriginal();
     void wrongOriginalRefused_data();
     void wrongOriginalRefused();
     void companion_data();
@@ -115,10 +117,55 @@ void TestOriginal::patchFromTheOriginalAfterTwoSaves() {
     QVERIFY(result == f.window->EditedImage());
     QVERIFY(result != f.rom.bytes());  // group 20 is not saved
 
-    // Remembered for the ROM: a new window finds it again.
+    // Remembered for the ROM: a new window finds it again, also when the ROM
+    // is opened through a link to it.
     f.restart();
     QVERIFY(f.load());
     QVERIFY(f.window->hasOriginal());
+    const QString link = orig.dir() + "/link-to-game.smc";
+    QVERIFY(QFile::link(f.rom.qpath(), link));
+    f.restart();
+    QVERIFY(f.window->LoadRom(link));
+    QVERIFY(f.window->hasOriginal());
+    QCOMPARE(Marked(f), changed);
+}
+
+// Export Patch compares the whole images with the original, not only the
+// tables: a ROM changed only outside the table still gets its patch, and
+// one the same as the original gets none.
+void TestOriginal::exportFromTheOriginal_data() {
+    QTest::addColumn<bool>("renamed");  // the ROM: the untouched image, an enemy renamed or not
+    QTest::addColumn<QString>("says");  // %1: the patch's path; %2: the original's
+    QTest::newRow("changed outside the table only")
+        << true << "The patch was written to %1. It changes the entries of 0 of the 485 groups.";
+    QTest::newRow("the same as the original")
+        << false << "There is nothing to export: the image in the editor is the same as the "
+                    "original ROM %2. No patch was written.";
+}
+
+void TestOriginal::exportFromTheOriginal() {
+    QFETCH(bool, renamed);
+    QFETCH(QString, says);
+    RomImage rom = Untouched();
+    if (renamed)
+        rom.putEnemyName(5, "Bogmire Newt");
+    WindowFixture f(rom);
+    omtest::TempRom orig(Untouched(), "untouched.smc");
+    QVERIFY(f.load());
+    QVERIFY(SetOriginal(f, orig.qpath()));
+    const QString path = f.rom.dir() + "/edit.bps";
+    f.desktop.patchFiles = {path};
+    f.trigger(ID_FILE_EXPORTPATCH);
+    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+    QCOMPARE(f.desktop.shown[0].text, says.replace("%1", path).replace("%2", orig.qpath()));
+    QCOMPARE(QFile::exists(path), renamed);
+    if (!renamed)
+        return;
+    ByteVector result;
+    std::string note, error;
+    QVERIFY(ApplyImagePatch(orig.bytes(), omtest::ReadFileBytes(path.toStdString()), result, note,
+                            error));
+    QVERIFY(result == f.rom.bytes());
 }
 
 void TestOriginal::wrongOriginalRefused_data() {
