@@ -172,6 +172,8 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     RemoveStaleTemporaries(RecoveryFolder(), std::chrono::seconds(0));
     hotExit_ = std::make_unique<HotExit>(desktop_, this, [this] { return EditedTable(); });
     connect(history_.get(), &EditHistory::valuesChanged, hotExit_.get(), &HotExit::Changed);
+    // Before Find's rows follow the same step (connected later): they read the marks.
+    connect(undoStack_, &QUndoStack::indexChanged, this, &CBattleAnimDlg::MarkChangedGroups);
 
     // The command table: every command and notification with its handler.
     connect(layer1Picker_, &QComboBox::activated, this, &CBattleAnimDlg::OnSelchangeLayer1Picker);
@@ -193,6 +195,8 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     connect(command(ID_FILE_CLOSEROM), &QAction::triggered, this, &CBattleAnimDlg::OnFileCloseRom);
     connect(command(ID_FILE_SAVECHANGES), &QAction::triggered, this,
             &CBattleAnimDlg::OnFileSaveChanges);
+    connect(command(ID_FILE_SETORIGINAL), &QAction::triggered, this,
+            &CBattleAnimDlg::OnFileSetOriginal);
     connect(command(ID_FILE_EXPORTPATCH), &QAction::triggered, this,
             &CBattleAnimDlg::OnFileExportPatch);
     connect(command(ID_FILE_TABLEHISTORY), &QAction::triggered, this,
@@ -275,6 +279,7 @@ void CBattleAnimDlg::BuildMenu() {
         {"&File", CONTROL(ID_FILE_EXPORTPATCH), "Export &Patch..."},
         {"&File", CONTROL(ID_FILE_TABLEHISTORY), "Table &History..."},
         {"&File", CONTROL(ID_FILE_REVERTTOSAVED), "Re&vert to Saved"},
+        {"&File", CONTROL(ID_FILE_SETORIGINAL), "Set &Original ROM..."},
         {"&File", 0, nullptr, nullptr},
         {"&File", CONTROL(ID_FILE_EXIT), "&Exit", QKeySequence::Quit},
         {"&Edit", CONTROL(ID_EDIT_UNDO), "&Undo"},
@@ -583,11 +588,14 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
         return false;
     }
     // The edits made to the ROM open until now are kept before it goes,
-    // or it stays when they cannot be and the user keeps it.
+    // or it stays when they cannot be and the user keeps it; its original
+    // is forgotten.
     if (!hotExit_->Leave(HotExit::Leaving::OtherRom)) {
         std::fclose(f);
         return false;
     }
+    original_.reset();
+    originalTable_.clear();
     romFile_.adopt(std::move(s));
     layout_ = probe.layout;
     snapshot_ = RomSnapshot::OfImage(image, layout_, stamp);
@@ -606,6 +614,7 @@ bool CBattleAnimDlg::LoadRom(const QString& path) {
     KeepOpenedTable(snapshot_.table);
     if (const auto restored = hotExit_->Opened(path, openedImage_, layout_))
         RestoreEdits(*restored);
+    LoadOriginalOfRom(path);
     emit romChanged();
     // The list is where work on a ROM starts.
     groupList_->setFocus(Qt::OtherFocusReason);
@@ -664,14 +673,28 @@ std::vector<std::uint8_t> CBattleAnimDlg::EditedImage() const {
 void CBattleAnimDlg::OnFileExportPatch() {
     if (!romFile_.isOpen())
         return;
-    const std::vector<std::uint8_t> edited = EditedImage();
-    if (edited == openedImage_) {
-        desktop_.messageBox(this, QString::fromLatin1(kNothingToExportText), Desktop::Buttons::Ok,
-                            Desktop::Icon::Warning);
+    // From the original when one is set, whatever was saved since; else from
+    // the ROM as it was opened.
+    std::vector<std::uint8_t> source;
+    QString title;
+    if (!PatchSource(source, title))
+        return;
+    const std::vector<std::uint8_t> table = EditedTable();
+    const std::vector<int> groups = ChangedGroupsOfTables(TableOf(source, layout_), table);
+    const std::vector<std::uint8_t> edited = WithTable(openedImage_, layout_, table);
+    if (original_ ? edited == source : groups.empty()) {
+        desktop_.messageBox(
+            this,
+            original_ ? QString::fromLatin1(kNothingToExportFromOriginalText)
+                            .arg(QFile::decodeName(original_->path.c_str()))
+                      : QString::fromLatin1(kNothingToExportText),
+            Desktop::Buttons::Ok, Desktop::Icon::Warning);
         return;
     }
-    const QString path =
-        desktop_.choosePatchFile(this, SuggestedPatchPath(QFile::decodeName(romFile_.held()->path().c_str())));
+    const QString suggested =
+        SuggestedPatchPath(QFile::decodeName(romFile_.held()->path().c_str()));
+    const QString path = original_ ? desktop_.choosePatchFileTitled(this, suggested, title)
+                                   : desktop_.choosePatchFile(this, suggested);
     if (path.isEmpty())
         return;
     const std::string file = QFile::encodeName(path).toStdString();
@@ -681,10 +704,14 @@ void CBattleAnimDlg::OnFileExportPatch() {
     const PatchFormat format = PatchFormatForPath(file).value_or(PatchFormat::Bps);
     ByteVector patch;
     std::string error;
-    if (!MakeImagePatch(format, openedImage_, edited, patch, error) ||
+    if (!MakeImagePatch(format, source, edited, patch, error) ||
         !WriteFileAtomically(file, patch, error))
         desktop_.messageBox(this, QString::fromLatin1(kExportFailedText).arg(QString::fromStdString(error)),
                             Desktop::Buttons::Ok, Desktop::Icon::Warning);
+    else
+        desktop_.messageBox(
+            this, QString::fromLatin1(kPatchExportedText).arg(path).arg(groups.size()),
+            Desktop::Buttons::Ok, Desktop::Icon::Information);
 }
 
 void CBattleAnimDlg::OnToolsRunInEmulator() {
@@ -775,6 +802,9 @@ void CBattleAnimDlg::OnFileCloseRom() {
     tableHistory_ = std::nullopt;
     EnableEditing(false);
     history_->Reset(false);
+    original_.reset();
+    originalTable_.clear();
+    MarkChangedGroups();
     ShowRomInTitle(this, QString());
     emit romChanged();
 }
@@ -794,6 +824,7 @@ void CBattleAnimDlg::FillGroupList(bool store) {
     groupList_->clear();
     groupList_->addItems(names);
     SetGroupNumbers(groupList_, displayOrder_);
+    MarkChangedGroups();
     // Filling selects nothing; the callers do.
     groupList_->setCurrentIndex(-1);
 }

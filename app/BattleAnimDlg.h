@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <QStringList>
 #include <functional>
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "app/RecentFiles.h"
 #include "app/SafeSettings.h"
 #include "catalogue/GroupOrder.h"
+#include "patch/OriginalRom.h"
 #include "pickers/BuildLayerPickers.h"
 #include "pickers/LayerEditing.h"
 #include "pickers/Widgets.h"
@@ -100,6 +102,17 @@ public:
     // emulator; the file, the history and the unsaved mark stay as they are.
     void OnToolsRunInEmulator();
     EmulatorRun& emulator() { return *emulator_; }
+
+    // File > Set Original ROM...: the untouched image this ROM was made
+    // from, for Export Patch and the changed-group marks.
+    void OnFileSetOriginal();
+    // The open ROM's original, when one is set and could be read as it was
+    // set; its table is what the marks compare with.
+    bool hasOriginal() const { return !originalTable_.empty(); }
+    // Whether group g's entry in the editor differs from the original's.
+    bool changedFromOriginal(int g) const {
+        return changedFromOriginal_[static_cast<std::size_t>(g)];
+    }
 
     // Group list and its orders.
     void FillGroupList(bool store);
@@ -261,6 +274,13 @@ private:
     void KeepOpenedTable(const TableBytes& table);
     // A table could not be kept: said once a run; saving goes on.
     void ReportHistoryFailure(const std::string& error);
+    // The original remembered for the ROM just opened, read and checked.
+    void LoadOriginalOfRom(const QString& romPath);
+    // The changed-group marks of the group list and Find, anew.
+    void MarkChangedGroups();
+    // Export Patch's source: the original when one is set (false, said why,
+    // when it cannot be used), else the ROM as opened; title names it.
+    bool PatchSource(std::vector<std::uint8_t>& source, QString& title);
 
     BattleAnimData& data_;
     Desktop& desktop_;
@@ -319,6 +339,9 @@ private:
     bool historyReported_ = false;
     // Cleared by Qt when the window goes (it deletes itself on closing).
     QPointer<TableHistoryDlg> tableHistoryDlg_;
+    std::optional<OriginalRom> original_;       // remembered for the open ROM
+    std::vector<std::uint8_t> originalTable_;  // its table, when it was read as remembered
+    std::array<bool, kGroupCount> changedFromOriginal_{};
 };
 
 // The places Help > Readme searches, in order: the current folder; the

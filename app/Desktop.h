@@ -16,7 +16,7 @@ namespace om {
 class Desktop {
 public:
     enum class Buttons { Ok, YesNo };
-    enum class Icon { Warning, Question };
+    enum class Icon { Warning, Question, Information };
     enum class Answer { Ok, Yes, No };
 
     virtual ~Desktop() = default;
@@ -58,6 +58,13 @@ public:
     // all, or not known.
     enum class Opener { Application, TerminalProgram, None, Unknown };
     virtual Opener documentOpener(const QString& path) = 0;
+    // choosePatchFile with the dialog titled title (what the patch is made
+    // from, for example).
+    virtual QString choosePatchFileTitled(QWidget* owner, const QString& suggestedPath,
+                                          const QString& title) {
+        (void)title;
+        return choosePatchFile(owner, suggestedPath);
+    }
 };
 
 // Whether the text of a .desktop file says its program runs in a terminal
@@ -106,6 +113,8 @@ public:
     // Asks xdg-mime for the default application of the document's type and
     // reads its .desktop file from the applications folders.
     Opener documentOpener(const QString& path) override;
+    QString choosePatchFileTitled(QWidget* owner, const QString& suggestedPath,
+                                  const QString& title) override;
 };
 
 // The filters of the picture-file dialog, the first one selected.

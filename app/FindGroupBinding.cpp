@@ -14,8 +14,11 @@ FindGroupDlg& CBattleAnimDlg::findGroupWindow() {
     if (!findGroup_) {
         GroupSource source{[this] { return romFile_.isOpen(); },
                            [this](int g) {
-                               return MakeGroupFacts(g, groupDisplayNames_[static_cast<std::size_t>(g)],
-                                                     editor_->valuesOf(g));
+                               GroupFacts facts =
+                                   MakeGroupFacts(g, groupDisplayNames_[static_cast<std::size_t>(g)],
+                                                  editor_->valuesOf(g));
+                               facts.changed = changedFromOriginal(g);
+                               return facts;
                            }};
         findGroup_ = new FindGroupDlg(std::move(source), this);
         connect(findGroup_, &FindGroupDlg::groupChosen, this, &CBattleAnimDlg::OnFindGroupChosen);

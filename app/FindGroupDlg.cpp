@@ -3,6 +3,10 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +23,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/GroupListRoles.h"
 #include "app/ToolWindowGeometry.h"
 #include "res/ResourceIds.h"
 #include "romdata/RomLayout.h"
@@ -37,6 +42,21 @@ constexpr const char* kHeaders[kColumnCount] = {"Group", "Description", "Layer 1
 void Identify(QObject* o, const char* name, int id) {
     o->setObjectName(QString::fromLatin1(name));
     o->setProperty(qobject_cast<QAction*>(o) ? "commandId" : "controlId", id);
+}
+
+// A small filled dot, in the palette's highlight colour.
+QPixmap ChangedMark() {
+    static const QPixmap mark = [] {
+        QPixmap p(8, 8);
+        p.fill(Qt::transparent);
+        QPainter painter(&p);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QGuiApplication::palette().color(QPalette::Highlight));
+        painter.drawEllipse(QRectF(0.5, 0.5, 7, 7));
+        return p;
+    }();
+    return mark;
 }
 
 QAction* AddCommand(QMenu* menu, const char* name, int id, const QString& text) {
@@ -64,6 +84,13 @@ public:
         if (!index.isValid() || index.row() >= rowCount())
             return {};
         const GroupFacts& f = facts(index.row());
+        // The number of a group changed from the original ROM carries a mark.
+        if (index.column() == kGroupColumn && role == kGroupChangedRole)
+            return f.changed;
+        if (index.column() == kGroupColumn && role == Qt::DecorationRole)
+            return f.changed ? QVariant(ChangedMark()) : QVariant();
+        if (index.column() == kGroupColumn && role == Qt::ToolTipRole && f.changed)
+            return QStringLiteral("Changed from the original ROM");
         if (role == Qt::TextAlignmentRole)
             return index.column() == kDescriptionColumn
                        ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
@@ -113,7 +140,7 @@ public:
         GroupFacts now = source_.facts(g);
         GroupFacts& row = rows_[static_cast<std::size_t>(g)];
         if (now.layer1 == row.layer1 && now.layer2 == row.layer2 &&
-            now.description == row.description)
+            now.description == row.description && now.changed == row.changed)
             return;
         row = std::move(now);
         emit dataChanged(index(g, 0), index(g, kColumnCount - 1));
@@ -154,7 +181,7 @@ FindGroupDlg::FindGroupDlg(GroupSource source, QWidget* owner) : QDialog(owner) 
     filter_ = new QLineEdit(this);
     Identify(filter_, "IDC_FIND_FILTER", IDC_FIND_FILTER);
     filter_->setClearButtonEnabled(true);
-    filter_->setPlaceholderText(QStringLiteral("words, 212, #212, l1:N, l2:N, bg:N"));
+    filter_->setPlaceholderText(QStringLiteral("words, 212, #212, l1:N, l2:N, bg:N, changed"));
     filter_->installEventFilter(this);
 
     model_ = new GroupTableModel(std::move(source), this);

@@ -8,8 +8,8 @@ namespace om {
 // The group number the item stands for (an int), drawn in the list's number
 // column.
 inline constexpr int kGroupNumberRole = Qt::UserRole + 40;
-// True when the group's entry differs from the ROM as it was opened; the
-// number column marks such a group.
+// True when the group's entry in the editor differs from the original ROM's
+// (File > Set Original ROM...); the number column marks such a group.
 inline constexpr int kGroupChangedRole = Qt::UserRole + 41;
 
 }  // namespace om

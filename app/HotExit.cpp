@@ -32,12 +32,12 @@ std::optional<ByteVector> HotExit::Opened(const QString& path, const ByteVector&
     char* real = ::realpath(absolute.constData(), nullptr);
     store_.emplace(RecoveryFolder(), real ? std::string(real) : absolute.toStdString());
     std::free(real);
-    // The content's CRC32 costs a pass over the image: only when it is needed.
+    // One pass over the image, now: each later write looks at the table alone.
+    imageCrc_ = ImageCrc(image, layout);
     if (!store_->any())
         return std::nullopt;
-    fileCrc_ = Crc32(image);
     std::string damage;
-    std::optional<ByteVector> restored = store_->read(layout, image, *fileCrc_, damage);
+    std::optional<ByteVector> restored = store_->read(layout, image, fileCrc(), damage);
     if (!restored && !damage.empty())
         SetAside(damage);
     stored_ = restored.has_value();
@@ -50,7 +50,7 @@ void HotExit::SetAside(const std::string& damage) {
     std::vector<std::string> kept;
     std::string error;
     QString text;
-    if (store_->setAside(*fileCrc_, kept, error)) {
+    if (store_->setAside(fileCrc(), kept, error)) {
         QStringList names;
         for (const std::string& k : kept)
             names.append(PathFromBytes(QByteArray::fromStdString(k)));
@@ -84,7 +84,6 @@ void HotExit::Saved() {
         return;
     Remove();
     savedTable_ = editedTable_();
-    fileCrc_.reset();
 }
 
 void HotExit::Closed() {
@@ -116,7 +115,6 @@ bool HotExit::Leave(Leaving how) {
 void HotExit::Forget() {
     opened_ = nullptr;
     store_.reset();
-    fileCrc_.reset();
     stored_ = false;
 }
 
@@ -126,7 +124,7 @@ QString HotExit::folder() const {
 
 void HotExit::Remove() {
     std::string error;
-    if (stored_ && fileCrc_ && !store_->remove(*fileCrc_, error))
+    if (stored_ && !store_->remove(fileCrc(), error))
         return Report(error);
     stored_ = false;
 }
@@ -141,11 +139,10 @@ bool HotExit::Write(std::string& error) {
         return true;
     }
     // The patch applies to the file as it is now: as it was opened, with the
-    // table of the last save.
-    const ByteVector file = WithTable(*opened_, layout_, savedTable_);
-    if (!fileCrc_)
-        fileCrc_ = Crc32(file);
-    if (!store_->write(layout_, file, *fileCrc_, WithTable(file, layout_, table), error))
+    // table of the last save. Only the tables are looked at; nothing is copied.
+    if (!store_->write(layout_,
+                       {opened_->size(), fileCrc(), savedTable_, table, imageCrc_.withTable(table)},
+                       error))
         return false;
     stored_ = true;
     return true;

@@ -69,6 +69,8 @@ private:
     void Report(const std::string& error);
     void SetAside(const std::string& damage);
     void Forget();
+    // The CRC32 of the file's content now.
+    std::uint32_t fileCrc() const { return imageCrc_.withTable(savedTable_); }
 
     Desktop& desktop_;
     QWidget* owner_;
@@ -78,7 +80,7 @@ private:
     RomLayout layout_;
     std::optional<RecoveryStore> store_;
     ByteVector savedTable_;  // the table as the file holds it now
-    std::optional<std::uint32_t> fileCrc_;  // of the file's content now, once computed
+    ImageCrc imageCrc_;  // of the open ROM's bytes around the table
     bool stored_ = false;  // a recovery of that content lies in the folder
     bool reported_ = false;
 };

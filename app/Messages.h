@@ -98,6 +98,31 @@ inline constexpr char kReadmeNotShownText[] =
     "The readme could not be shown: the desktop has no program set up to open\n\n%1\n\n"
     "Open that file with any text viewer or editor.";
 
+// File > Set Original ROM... refused a file. %1: its path; %2: why.
+inline constexpr char kOriginalRefusedText[] =
+    "%1 cannot be the original of this ROM: %2. The original was not changed.";
+
+// The original could not be kept in the settings.
+inline constexpr char kOriginalNotRememberedText[] =
+    "The original ROM could not be remembered: the settings file could not be written. It is "
+    "used until this ROM is closed.";
+
+// Export Patch with an original that cannot be used. %1: its path; %2: why.
+inline constexpr char kOriginalUnusableText[] =
+    "The original ROM %1 cannot be used: %2. No patch was written.";
+
+// %1: the original's path.
+inline constexpr char kNothingToExportFromOriginalText[] =
+    "There is nothing to export: the image in the editor is the same as the original ROM %1. "
+    "No patch was written.";
+
+// A patch was exported. %1: where; %2: how many groups' entries it changes.
+inline constexpr char kPatchExportedText[] =
+    "The patch was written to %1. It changes the entries of %2 of the 485 groups.";
+
+// The Export Patch dialog's title with an original set. %1: its file name.
+inline constexpr char kExportPatchFromTitle[] = "Export Patch from %1";
+
 inline constexpr std::array<const char*, 5> AboutQuips = {
     "Boo.",
     "Hello. My name is Dorn Pippet.",

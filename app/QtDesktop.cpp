@@ -16,7 +16,9 @@ namespace om {
 
 Desktop::Answer QtDesktop::messageBox(QWidget* owner, const QString& text, Buttons buttons,
                                       Icon icon, const QString& informative) {
-    QMessageBox box(icon == Icon::Question ? QMessageBox::Question : QMessageBox::Warning,
+    QMessageBox box(icon == Icon::Question      ? QMessageBox::Question
+                    : icon == Icon::Information ? QMessageBox::Information
+                                                : QMessageBox::Warning,
                     QString::fromLatin1(kProgramName), text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                               : QMessageBox::Ok,
@@ -110,6 +112,15 @@ QString QtDesktop::chooseFolder(QWidget* owner, const QString& title, const QStr
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
+}
+
+QString QtDesktop::choosePatchFileTitled(QWidget* owner, const QString& suggestedPath,
+                                        const QString& title) {
+    const std::unique_ptr<QFileDialog> dialog = MakePatchFileDialog(owner, suggestedPath);
+    dialog->setWindowTitle(title);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return {};
+    return dialog->selectedFiles().constFirst();
 }
 
 bool QtDesktop::openDocument(const QString& path) {

@@ -97,9 +97,11 @@ GroupFilter GroupFilter::Parse(const QString& text) {
             }
             term = {kPrefixKinds[i], raw, *n};
         }
+        if (raw.compare(QLatin1String("changed"), Qt::CaseInsensitive) == 0)
+            term = {Kind::Changed, raw, 0};
         // A plain number too large for any group is still a number a
         // description may hold.
-        if (!prefixed) {
+        else if (!prefixed) {
             if (const std::optional<int> n = ParseFilterNumber(raw, 0x7FFFFFFF))
                 term = {Kind::Number, raw, *n};
         }
@@ -122,6 +124,8 @@ bool GroupFilter::matches(const Term& term, const GroupFacts& g) const {
         return g.layer2 == term.number;
     case Kind::EitherLayer:
         return g.layer1 == term.number || g.layer2 == term.number;
+    case Kind::Changed:
+        return g.changed;
     }
     return false;
 }

@@ -9,6 +9,8 @@
 //   l1:N      layer 1 shows background N
 //   l2:N      layer 2 shows background N
 //   bg:N      either layer shows background N; N is 0 to 65535
+//   changed   the group's entry differs from the original ROM's (none
+//             does while no original is set)
 //
 // Numbers are decimal, or hexadecimal with 0x (#0xD4, l1:0x12C, 0xD4). A
 // background number is low byte + 256 x high byte. A term that starts with
@@ -37,6 +39,7 @@ struct GroupFacts {
     QString description;  // the display name as the group list shows it
     int layer1 = 0;       // background numbers
     int layer2 = 0;
+    bool changed = false;  // its entry differs from the original ROM's
 };
 
 // bytes: layer 1 low, layer 1 high, layer 2 low, layer 2 high.
@@ -57,7 +60,7 @@ public:
     bool matches(const GroupFacts& group) const;
 
 private:
-    enum class Kind { Word, Number, Group, Layer1, Layer2, EitherLayer };
+    enum class Kind { Word, Number, Group, Layer1, Layer2, EitherLayer, Changed };
     struct Term {
         Kind kind = Kind::Word;
         QString text;  // words and numbers as typed

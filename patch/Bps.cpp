@@ -206,32 +206,77 @@ private:
 
 }  // namespace
 
-bool MakeBpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::string& error) {
-    if (target.size() > kMaxPatchTarget) {
-        error = "the changed image has " + std::to_string(target.size()) +
-                " bytes, more than the 64 MiB a patch may produce";
-        return false;
-    }
+namespace {
+
+// The whole patch for a source of sourceSize bytes and a target of
+// targetSize: alternate runs of source bytes kept (SourceRead) and target
+// bytes given (TargetRead), found with same(i) (target byte i equals the
+// source's); next(i) is the first position after an unchanged i that may
+// differ, so that stretches known to be equal are passed over at once.
+// targetAt(i) points at target byte i.
+template <class Same, class Next, class TargetAt>
+ByteVector BpsOfRuns(std::size_t sourceSize, std::size_t targetSize, Same same, Next next,
+                     TargetAt targetAt, std::uint32_t sourceCrc, std::uint32_t targetCrc) {
     ByteVector out{'B', 'P', 'S', '1'};
-    AppendBpsNumber(out, source.size());
-    AppendBpsNumber(out, target.size());
+    AppendBpsNumber(out, sourceSize);
+    AppendBpsNumber(out, targetSize);
     AppendBpsNumber(out, 0);  // no metadata
-    const auto same = [&](std::size_t i) { return i < source.size() && source[i] == target[i]; };
-    for (std::size_t i = 0; i < target.size();) {
+    for (std::size_t i = 0; i < targetSize;) {
         const bool unchanged = same(i);
-        std::size_t end = i + 1;
-        while (end < target.size() && same(end) == unchanged)
-            ++end;
+        std::size_t end = unchanged ? next(i) : i + 1;
+        while (end < targetSize && same(end) == unchanged)
+            end = unchanged ? next(end) : end + 1;
+        end = std::min(end, targetSize);
         PutAction(out, unchanged ? SourceRead : TargetRead, end - i);
         if (!unchanged)
-            out.insert(out.end(), target.begin() + static_cast<std::ptrdiff_t>(i),
-                       target.begin() + static_cast<std::ptrdiff_t>(end));
+            out.insert(out.end(), targetAt(i), targetAt(i) + (end - i));
         i = end;
     }
-    PutLittleEndian32(out, Crc32(source));
-    PutLittleEndian32(out, Crc32(target));
+    PutLittleEndian32(out, sourceCrc);
+    PutLittleEndian32(out, targetCrc);
     PutLittleEndian32(out, Crc32(out));
-    patch = std::move(out);
+    return out;
+}
+
+bool TooLarge(std::size_t targetSize, std::string& error) {
+    if (targetSize <= kMaxPatchTarget)
+        return false;
+    error = "the changed image has " + std::to_string(targetSize) +
+            " bytes, more than the 64 MiB a patch may produce";
+    return true;
+}
+
+}  // namespace
+
+bool MakeBpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::string& error) {
+    if (TooLarge(target.size(), error))
+        return false;
+    patch = BpsOfRuns(
+        source.size(), target.size(),
+        [&](std::size_t i) { return i < source.size() && source[i] == target[i]; },
+        [](std::size_t i) { return i + 1; }, [&](std::size_t i) { return target.data() + i; },
+        Crc32(source), Crc32(target));
+    return true;
+}
+
+bool MakeBpsPatchOfRange(const BpsRangeEdit& edit, ByteVector& patch, std::string& error) {
+    const std::size_t begin = edit.offset, end = edit.offset + edit.before.size();
+    if (edit.after.size() != edit.before.size() || end > edit.size || end < begin) {
+        error = "the changed range does not lie within the image";
+        return false;
+    }
+    if (TooLarge(edit.size, error))
+        return false;
+    // Outside [begin, end) the two images are the same: only the range is
+    // looked at, and the output is what MakeBpsPatch gives for the images.
+    patch = BpsOfRuns(
+        edit.size, edit.size,
+        [&](std::size_t i) {
+            return i < begin || i >= end || edit.before[i - begin] == edit.after[i - begin];
+        },
+        [&](std::size_t i) { return i + 1 < begin ? begin : i + 1 >= end ? edit.size : i + 1; },
+        [&](std::size_t i) { return edit.after.data() + (i - begin); }, edit.sourceCrc,
+        edit.targetCrc);
     return true;
 }
 

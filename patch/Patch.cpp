@@ -48,6 +48,10 @@ std::uint32_t Crc32(ByteSpan bytes) {
     return static_cast<std::uint32_t>(crc);
 }
 
+std::uint32_t Crc32Combine(std::uint32_t a, std::uint32_t b, std::size_t bSize) {
+    return static_cast<std::uint32_t>(crc32_combine(a, b, static_cast<z_off_t>(bSize)));
+}
+
 bool MakePatch(PatchFormat format, ByteSpan source, ByteSpan target, ByteVector& patch,
                std::string& error) {
     return format == PatchFormat::Ips ? MakeIpsPatch(source, target, patch, error)

@@ -44,6 +44,21 @@ std::uint32_t Crc32(ByteSpan bytes);
 // patch being read, its byte position in the patch) and leaves the output untouched on failure.
 bool MakeIpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::string& error);
 bool MakeBpsPatch(ByteSpan source, ByteSpan target, ByteVector& patch, std::string& error);
+// Two images of size bytes that may differ only in [offset, offset +
+// before.size()): the source holds before there, the target after; their
+// CRC32s are given. Made without looking at, or holding, the rest.
+struct BpsRangeEdit {
+    std::size_t size = 0;
+    std::size_t offset = 0;
+    ByteSpan before;
+    ByteSpan after;
+    std::uint32_t sourceCrc = 0;
+    std::uint32_t targetCrc = 0;
+};
+// The patch MakeBpsPatch makes of those two images, byte for byte.
+bool MakeBpsPatchOfRange(const BpsRangeEdit& edit, ByteVector& patch, std::string& error);
+// The CRC32 of the bytes a, then b, from the CRC32 of each and b's length.
+std::uint32_t Crc32Combine(std::uint32_t a, std::uint32_t b, std::size_t bSize);
 bool MakePatch(PatchFormat format, ByteSpan source, ByteSpan target, ByteVector& patch,
                std::string& error);
 // written, when given, is set to the range the records write.

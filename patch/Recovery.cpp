@@ -162,7 +162,10 @@ std::optional<RecoveryDescription> ParseRecoveryDescription(std::string_view tex
 }
 
 std::vector<int> ChangedGroups(const RomLayout& layout, ByteSpan a, ByteSpan b) {
-    const ByteSpan ta = TableOf(a, layout), tb = TableOf(b, layout);
+    return ChangedGroupsOfTables(TableOf(a, layout), TableOf(b, layout));
+}
+
+std::vector<int> ChangedGroupsOfTables(ByteSpan ta, ByteSpan tb) {
     std::vector<int> groups;
     for (int g = 0; g < kGroupCount; ++g) {
         const long at = long(g) * kEntrySize;
@@ -186,6 +189,26 @@ ByteVector WithTable(ByteSpan image, const RomLayout& layout, ByteSpan table) {
         throw std::invalid_argument("a table of " + std::to_string(table.size()) + " bytes");
     std::copy(table.begin(), table.end(), out.begin() + layout.entryOffset(0));
     return out;
+}
+
+ImageCrc::ImageCrc(ByteSpan image, const RomLayout& layout) : size_(image.size()) {
+    const ByteSpan table = TableOf(image, layout);
+    const auto tableAt = static_cast<std::size_t>(layout.entryOffset(0));
+    const std::size_t afterAt = tableAt + table.size();
+    afterSize_ = image.size() - afterAt;
+    before_ = Crc32(image.first(tableAt));
+    after_ = Crc32(image.subspan(afterAt));
+}
+
+std::uint32_t ImageCrc::withTable(ByteSpan table) const {
+    return Crc32Combine(Crc32Combine(before_, Crc32(table), table.size()), after_, afterSize_);
+}
+
+bool MakeTableBpsPatch(const RomLayout& layout, const TableEdit& edit, ByteVector& patch,
+                       std::string& error) {
+    return MakeBpsPatchOfRange({edit.fileSize, static_cast<std::size_t>(layout.entryOffset(0)),
+                                edit.fileTable, edit.editedTable, edit.fileCrc, edit.editedCrc},
+                               patch, error);
 }
 
 RecoveryStore::RecoveryStore(std::string folder, std::string romPath)
@@ -216,8 +239,8 @@ bool RecoveryStore::any() const {
     return found;
 }
 
-bool RecoveryStore::write(const RomLayout& layout, ByteSpan file, std::uint32_t fileCrc,
-                          ByteSpan edited, std::string& error) const {
+bool RecoveryStore::write(const RomLayout& layout, const TableEdit& edit,
+                          std::string& error) const {
     std::error_code made;
     std::filesystem::create_directories(folder_, made);
     if (made) {
@@ -226,14 +249,14 @@ bool RecoveryStore::write(const RomLayout& layout, ByteSpan file, std::uint32_t 
     }
     RecoveryDescription d;
     d.romPath = romPath_;
-    d.romSize = file.size();
-    d.romCrc = fileCrc;
+    d.romSize = edit.fileSize;
+    d.romCrc = edit.fileCrc;
     d.time = QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString();
-    d.groups = ChangedGroups(layout, file, edited);
+    d.groups = ChangedGroupsOfTables(edit.fileTable, edit.editedTable);
     const std::string text = FormatRecoveryDescription(d);
     ByteVector patch;
-    const std::string s = stem(fileCrc);
-    return MakeBpsPatch(file, edited, patch, error) &&
+    const std::string s = stem(edit.fileCrc);
+    return MakeTableBpsPatch(layout, edit, patch, error) &&
            WriteFileAtomically(s + ".bps", patch, error) &&
            WriteFileAtomically(s + ".txt",
                                ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()),

@@ -39,10 +39,44 @@ std::optional<RecoveryDescription> ParseRecoveryDescription(std::string_view tex
 // The groups whose four bytes differ between two images of one layout,
 // ascending. Both images must hold the table.
 std::vector<int> ChangedGroups(const RomLayout& layout, ByteSpan a, ByteSpan b);
+// The same for two tables (1,940 bytes each).
+std::vector<int> ChangedGroupsOfTables(ByteSpan a, ByteSpan b);
 // The table of an image that holds it, 1,940 bytes.
 ByteSpan TableOf(ByteSpan image, const RomLayout& layout);
 // A copy of image with table (1,940 bytes) in place of its own.
 ByteVector WithTable(ByteSpan image, const RomLayout& layout, ByteSpan table);
+
+// The CRC32 of an image with any table in place of its own, from the CRC32s
+// of the parts before and after the table, taken once: a pass over the
+// table instead of one over the whole image.
+class ImageCrc {
+public:
+    ImageCrc() = default;
+    // image: one that holds the table.
+    ImageCrc(ByteSpan image, const RomLayout& layout);
+    std::uint32_t withTable(ByteSpan table) const;
+    std::size_t size() const { return size_; }
+
+private:
+    std::uint32_t before_ = 0, after_ = 0;  // of [0, table) and [table end, size)
+    std::size_t afterSize_ = 0;
+    std::size_t size_ = 0;
+};
+
+// An image edited in its table alone: the file's size, its table and CRC32
+// as it is on the disk, and the edited table with the edited image's CRC32.
+struct TableEdit {
+    std::size_t fileSize = 0;
+    std::uint32_t fileCrc = 0;
+    ByteSpan fileTable;
+    ByteSpan editedTable;
+    std::uint32_t editedCrc = 0;
+};
+
+// The BPS patch of such an edit, as MakeBpsPatch makes it of the two whole
+// images, from the tables alone.
+bool MakeTableBpsPatch(const RomLayout& layout, const TableEdit& edit, ByteVector& patch,
+                       std::string& error);
 
 // The recoveries of one ROM in one folder. A ROM has one recovery for each
 // content it was edited from: the names are made of the file's name, a hash
@@ -60,12 +94,11 @@ public:
 
     // Whether any recovery of this ROM lies in the folder, for any content.
     bool any() const;
-    // Writes the recovery that turns file (whose CRC32 is fileCrc) into
-    // edited: the patch, then the description, each whole or not at all, and
-    // then the folder is synced. The folder is made when missing. False +
-    // error (naming the file) on failure.
-    bool write(const RomLayout& layout, ByteSpan file, std::uint32_t fileCrc, ByteSpan edited,
-               std::string& error) const;
+    // Writes the recovery that turns the file into the edited image: the
+    // patch, then the description, each whole or not at all, and then the
+    // folder is synced. The folder is made when missing. False + error
+    // (naming the file) on failure.
+    bool write(const RomLayout& layout, const TableEdit& edit, std::string& error) const;
     // The image the recovery made from exactly this content gives: nullopt
     // with an empty error when there is none; nullopt with error saying why
     // when it is damaged: a file of it missing, a description cut short or

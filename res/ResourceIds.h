@@ -118,6 +118,9 @@ inline constexpr int IDC_TABLEHISTORY_RESTORE = 1204;
 inline constexpr int ID_FILE_TABLEHISTORY = 32850;
 inline constexpr int ID_FILE_REVERTTOSAVED = 32851;
 
+// File > Set Original ROM...: the untouched image patches are made from.
+inline constexpr int ID_FILE_SETORIGINAL = 32860;
+
 // The program's name: the title of every message box.
 inline constexpr char kProgramName[] = "OMBattleAnim";
 

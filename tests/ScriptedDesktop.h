@@ -117,6 +117,12 @@ public:
         return opener;
     }
 
+    QString choosePatchFileTitled(QWidget* owner, const QString& suggestedPath,
+                                  const QString& title) override {
+        patchTitles.append(title);
+        return choosePatchFile(owner, suggestedPath);
+    }
+
     std::deque<Answer> answers;   // for Yes/No questions, in order
     std::deque<QString> files;    // what the file-open dialog returns; empty = cancel
     std::deque<QString> patchFiles;  // what the Export Patch dialog returns
@@ -136,6 +142,7 @@ public:
     QStringList shownCommands;
     Opener opener = Opener::Application;  // what documentOpener answers
     QStringList openerQueries;            // the paths documentOpener was asked about
+    QStringList patchTitles;       // the titles of the titled ones
 };
 
 }  // namespace omtest

@@ -89,11 +89,14 @@ void TestHotExit::init() {
 
 void TestHotExit::restoredByTheNextWindow_data() {
     QTest::addColumn<bool>("headered");
-    QTest::addColumn<int>("leave");  // 0: the window ends, 1: Close ROM, 2: another ROM opened
+    // 0: the window ends, 1: Close ROM, 2: another ROM opened; 3: the window
+    // ends, another ROM of the same size having been open before
+    QTest::addColumn<int>("leave");
     QTest::newRow(".smc, the window ends") << true << 0;
     QTest::newRow(".sfc, the window ends") << false << 0;
     QTest::newRow(".smc, Close ROM") << true << 1;
     QTest::newRow(".sfc, another ROM opened") << false << 2;
+    QTest::newRow(".smc, after another ROM") << true << 3;
 }
 
 void TestHotExit::restoredByTheNextWindow() {
@@ -102,6 +105,11 @@ void TestHotExit::restoredByTheNextWindow() {
     WindowFixture f(omtest::MakeTestImage(headered ? kSmcLayout : kSfcLayout));
     const long table = headered ? 776862 : 776350;
     const auto original = f.rom.bytes();
+    RomImage otherImage = omtest::MakeTestImage();
+    otherImage.putEnemyName(5, "Bogmire Newt");
+    omtest::TempRom other(otherImage, "other.smc");
+    if (leave == 3)
+        QVERIFY(f.window->LoadRom(other.qpath()));
     QVERIFY(f.load());
     // Group 0 by a picture, group 3 typed and left, group 484 typed and
     // still only in the fields; the ROM is left at once.
@@ -110,8 +118,7 @@ void TestHotExit::restoredByTheNextWindow() {
     f.type(IDC_LAYER2_HI, QStringLiteral("7"));
     f.chooseGroup(484);
     f.type(IDC_LAYER1_LO, QStringLiteral("44"));
-    omtest::TempRom other(omtest::MakeTestImage(), "other.smc");
-    if (leave == 0)
+    if (leave == 0 || leave == 3)
         f.restart();
     else if (leave == 1)
         f.window->command(ID_FILE_CLOSEROM)->trigger();
@@ -140,7 +147,7 @@ void TestHotExit::restoredByTheNextWindow() {
     QCOMPARE(int(patched[std::size_t(table + 1936)]), 44);
 
     // The next window on the same file shows the edits, unsaved.
-    if (leave != 0)
+    if (leave == 1 || leave == 2)
         f.restart();
     QVERIFY(f.load());
     QVERIFY(f.desktop.shown.empty());

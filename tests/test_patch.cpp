@@ -17,6 +17,7 @@
 #include "patch/ImagePatch.h"
 #include "patch/Patch.h"
 #include "patch/PatchFile.h"
+#include "patch/Recovery.h"
 #include "romdata/RomProbe.h"
 
 using om::ByteSpan;
@@ -494,6 +495,46 @@ private slots:
         const std::string said = done ? note : error;
         QVERIFY2(says.isEmpty() ? said.empty() : QString::fromStdString(said).contains(says),
                  said.c_str());
+    }
+
+    // --- A table edit's patch, made from the tables alone ----------------------
+    // The same bytes as the general maker gives for the two whole images, and
+    // the edited image's CRC32 from the parts kept: both layouts, edits at the
+    // table's first and last byte, scattered, whole, none.
+    void tablePatch_data() {
+        QTest::addColumn<int>("header");
+        QTest::addColumn<QList<int>>("changed");  // table bytes changed; -1: all
+        for (int header : {0, 512}) {
+            const QByteArray h = QByteArray::number(header);
+            QTest::newRow(h + ", none") << header << QList<int>{};
+            QTest::newRow(h + ", first byte") << header << QList<int>{0};
+            QTest::newRow(h + ", last byte") << header << QList<int>{1939};
+            QTest::newRow(h + ", first and last") << header << QList<int>{0, 1939};
+            QTest::newRow(h + ", scattered runs") << header << QList<int>{5, 6, 7, 9, 400, 1001, 1002};
+            QTest::newRow(h + ", whole table") << header << QList<int>{-1};
+        }
+    }
+    void tablePatch() {
+        QFETCH(int, header);
+        QFETCH(QList<int>, changed);
+        const om::RomLayout layout{header};
+        const ByteVector file = omtest::MakeTestImage(layout).bytes();
+        const ByteSpan table = om::TableOf(file, layout);
+        ByteVector edited(table.begin(), table.end());
+        for (int i = 0; i < 1940; ++i)
+            if (changed.contains(i) || changed == QList<int>{-1})
+                edited[std::size_t(i)] ^= 0x5A;
+        const ByteVector image = om::WithTable(file, layout, edited);
+        ByteVector expected, made;
+        std::string error;
+        QVERIFY(om::MakeBpsPatch(file, image, expected, error));
+        const om::ImageCrc crc(file, layout);
+        QCOMPARE(crc.withTable(table), om::Crc32(file));
+        QCOMPARE(crc.withTable(edited), om::Crc32(image));
+        QVERIFY(om::MakeTableBpsPatch(
+            layout, {file.size(), crc.withTable(table), table, edited, crc.withTable(edited)}, made,
+            error));
+        QCOMPARE(Qba(made), Qba(expected));
     }
 
     // --- Files ----------------------------------------------------------------

@@ -117,7 +117,8 @@ private slots:
                 menus << (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
         QCOMPARE(menus, (QStringList{"&File", "&Open ROM", "Open &Recent", "C&lose ROM", "&Save Changes",
-                                     "Export &Patch...", "Table &History...", "Re&vert to Saved", "-",
+                                     "Export &Patch...", "Table &History...", "Re&vert to Saved",
+                                     "Set &Original ROM...", "-",
                                      "&Exit", "&Edit", "&Undo", "&Redo", "-",
                                      "&Copy Entry", "&Paste Entry", "-", "&Find Group...", "&View",
                                      "&Browse Backgrounds...", "&Hexadecimal Bytes", "&Go", "&Back",

@@ -42,6 +42,8 @@ struct Options {
     int show = 0;
     // history: --orphans was given.
     bool orphans = false;
+    // find: the original ROM's path for the "changed" term; empty for none.
+    std::string original;
 };
 
 // A file opened for reading after it was found to be a regular file:

@@ -12,19 +12,44 @@
 #include "Commands.h"
 #include "catalogue/DisplayName.h"
 #include "catalogue/GroupFilter.h"
+#include "patch/OriginalRom.h"
 #include "romdata/TerminalSafe.h"
 
 namespace omcli {
 
 namespace {
 
-// The image's records, read whole; an empty reason when they were.
-std::string ReadTable(const std::string& path, const Options& options, om::BattleAnimData& data) {
+// The image's records, read whole; an empty reason when they were. layout,
+// when given, is set to the image's.
+std::string ReadTable(const std::string& path, const Options& options, om::BattleAnimData& data,
+                      om::RomLayout* layout = nullptr) {
     RomReading rom;
     std::string reason;
     if (OpenRom(path, options, rom, reason) && !ReadRomData(rom, data))
         reason = "cannot read '" + path + "': " + std::strerror(errno);
+    if (layout)
+        *layout = rom.probe.layout;
     return reason;
+}
+
+// Which groups' entries differ from those of the original at originalPath;
+// an empty reason when it could be used.
+std::string ChangedFromOriginal(const std::string& originalPath, const std::string& romPath,
+                                const om::RomLayout& layout, const om::BattleAnimData& data,
+                                std::vector<bool>& changed) {
+    om::ByteVector image;
+    om::OriginalRom original;
+    std::string reason;
+    if (!om::ReadCandidateOriginal(originalPath, romPath, layout, image, original, reason))
+        return "'" + originalPath + "' cannot be the original of '" + romPath + "': " + reason;
+    om::ByteVector table;
+    for (int g = 0; g < om::kGroupCount; ++g)
+        for (const int b : EntryOf(data.record(g)))
+            table.push_back(static_cast<std::uint8_t>(b));
+    changed.assign(om::kGroupCount, false);
+    for (const int g : om::GroupsChangedFromOriginal(layout, image, table))
+        changed[static_cast<std::size_t>(g)] = true;
+    return {};
 }
 
 om::GroupFacts FactsOf(const om::BattleAnimData& data, int g) {
@@ -45,11 +70,19 @@ int Find(const Arguments& args, const Options& options) {
         return UsageError(om::TerminalSafe(filter.problem().toStdString()));
 
     om::BattleAnimData data;
-    if (const std::string reason = ReadTable(args[0], options, data); !reason.empty())
+    om::RomLayout layout;
+    if (const std::string reason = ReadTable(args[0], options, data, &layout); !reason.empty())
         return Fail(reason, kTrouble);
+    std::vector<bool> changed(om::kGroupCount, false);
+    if (!options.original.empty())
+        if (const std::string reason =
+                ChangedFromOriginal(options.original, args[0], layout, data, changed);
+            !reason.empty())
+            return Fail(reason, kTrouble);
     int found = 0;
     for (int g = 0; g < om::kGroupCount; ++g) {
-        const om::GroupFacts facts = FactsOf(data, g);
+        om::GroupFacts facts = FactsOf(data, g);
+        facts.changed = changed[static_cast<std::size_t>(g)];
         if (!filter.matches(facts))
             continue;
         ++found;

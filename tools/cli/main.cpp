@@ -112,6 +112,8 @@ constexpr char kOptionsAndStatus[] =
     "  --layer 1|2       usage: only this layer's backgrounds.\n"
     "  --show N          history: print version N of the table as dump does.\n"
     "  --orphans         history: list the histories whose ROM is gone.\n"
+    "  --original FILE   find: the untouched image ROM was made from, for the\n"
+    "                    term changed; a ROM of the same layout, not ROM itself.\n"
     "\n"
     "Numbers: GROUP is 0 to 484 and each byte 0 to 255, in decimal or in\n"
     "hexadecimal with 0x (0x1F).\n"
@@ -123,6 +125,7 @@ constexpr char kOptionsAndStatus[] =
     "  l1:N     layer 1 shows background N (low byte + 256 x high byte)\n"
     "  l2:N     layer 2 shows background N\n"
     "  bg:N     either layer shows background N\n"
+    "  changed  the entry differs from the --original image's (none without)\n"
     "  N is decimal or 0x hex; #N is 0 to 484, a background 0 to 65535.\n"
     "\n"
     "Exit status:\n"
@@ -163,7 +166,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption layer(QStringLiteral("layer"), QString(), QStringLiteral("LAYER"));
     const QCommandLineOption show(QStringLiteral("show"), QString(), QStringLiteral("N"));
     const QCommandLineOption orphans(QStringLiteral("orphans"));
-    parser.addOptions({help, version, force, format, layer, show, orphans});
+    const QCommandLineOption original(QStringLiteral("original"), QString(),
+                                      QStringLiteral("ORIGINAL"));
+    parser.addOptions({help, version, force, format, layer, show, orphans, original});
     if (!parser.parse(raw)) {
         // "-1" reads as an option; say what it really is.
         for (const QString& arg : raw)
@@ -244,6 +249,14 @@ int main(int argc, char** argv) {
             return omcli::UsageError("--show takes a version number from 1, not '" +
                                      om::QuotedField(given) + "'");
         options.show = *n;
+    }
+    if (parser.isSet(original)) {
+        // Only find compares with an original (its "changed" term).
+        if (name != "find")
+            return omcli::UsageError("--original does not apply to '" + name + "'");
+        if (parser.values(original).size() > 1)
+            return omcli::UsageError("--original is given more than once");
+        options.original = Bytes(parser.value(original));
     }
     return command->run(args, options);
 }

@@ -1,0 +1,67 @@
+#include "app/OriginalRomSettings.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/SafeSettings.h"
+
+namespace om {
+
+namespace {
+
+// One group per ROM, named by a hash of its path: a path holds characters
+// (slashes) that a settings key cannot.
+QString GroupOf(const QString& keyPath) {
+    return QStringLiteral("OriginalRoms/") +
+           QString::fromLatin1(
+               QCryptographicHash::hash(QFile::encodeName(keyPath), QCryptographicHash::Sha256)
+                   .toHex()
+                   .left(16));
+}
+
+}  // namespace
+
+QString OriginalKeyPath(const QString& romPath) {
+    const QFileInfo info(romPath);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
+std::optional<OriginalRom> RememberedOriginal(const QString& romPath) {
+    const QString key = OriginalKeyPath(romPath);
+    const std::unique_ptr<const QSettings> settings = ReadSettings();
+    if (!settings)
+        return std::nullopt;
+    const QString group = GroupOf(key) + QLatin1Char('/');
+    const auto value = [&](const char* name) {
+        return settings->value(group + QLatin1String(name));
+    };
+    // The path itself is kept too: another ROM whose path hashes alike gets nothing.
+    if (value("Rom").toString() != key)
+        return std::nullopt;
+    bool sizeOk = false, crcOk = false;
+    OriginalRom original;
+    original.path = QFile::encodeName(value("Original").toString()).toStdString();
+    original.size = value("Size").toULongLong(&sizeOk);
+    original.crc = value("Crc32").toString().toUInt(&crcOk, 16);
+    if (original.path.empty() || !sizeOk || !crcOk)
+        return std::nullopt;
+    return original;
+}
+
+bool RememberOriginal(const QString& romPath, const OriginalRom& original) {
+    const QString key = OriginalKeyPath(romPath);
+    // The four together, in one write.
+    return WriteSettings([&](QSettings& settings) {
+        settings.beginGroup(GroupOf(key));
+        settings.setValue(QStringLiteral("Rom"), key);
+        settings.setValue(QStringLiteral("Original"), QFile::decodeName(original.path.c_str()));
+        settings.setValue(QStringLiteral("Size"), QString::number(original.size));
+        settings.setValue(QStringLiteral("Crc32"),
+                          QStringLiteral("%1").arg(original.crc, 8, 16, QLatin1Char('0')).toUpper());
+        settings.endGroup();
+    });
+}
+
+}  // namespace om
