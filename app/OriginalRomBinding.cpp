@@ -9,6 +9,7 @@
 #include "app/Desktop.h"
 #include "app/FindGroupDlg.h"
 #include "app/GroupListRoles.h"
+#include "app/LocalPath.h"
 #include "app/Messages.h"
 #include "app/OriginalRomSettings.h"
 #include "patch/Recovery.h"
@@ -17,7 +18,9 @@ namespace om {
 
 namespace {
 
-QString Decoded(const std::string& path) { return QFile::decodeName(path.c_str()); }
+QString Decoded(const std::string& path) { return PathFromBytes(QByteArray::fromStdString(path)); }
+
+std::string Encoded(const QString& path) { return PathBytes(path).toStdString(); }
 
 }  // namespace
 
@@ -28,13 +31,11 @@ void CBattleAnimDlg::OnFileSetOriginal() {
     const QString chosen = desktop_.chooseRomFile(this, QFileInfo(romPath).absolutePath());
     if (chosen.isEmpty())
         return;
-    const QString path = QFileInfo(chosen).absoluteFilePath();
+    const QString path = AbsolutePath(chosen);
     ByteVector image;
     OriginalRom original;
     std::string reason;
-    if (!ReadCandidateOriginal(QFile::encodeName(path).toStdString(),
-                               QFile::encodeName(romPath).toStdString(), layout_, image, original,
-                               reason)) {
+    if (!ReadCandidateOriginal(Encoded(path), Encoded(romPath), layout_, image, original, reason)) {
         desktop_.messageBox(
             this, QString::fromLatin1(kOriginalRefusedText).arg(path, QString::fromStdString(reason)),
             Desktop::Buttons::Ok, Desktop::Icon::Warning);
@@ -55,7 +56,7 @@ void CBattleAnimDlg::LoadOriginalOfRom(const QString& romPath) {
     ByteVector image;
     std::string reason;
     // One that cannot be read as it was set marks nothing; Export Patch says why.
-    if (original_ && ReadRememberedOriginal(*original_, QFile::encodeName(romPath).toStdString(),
+    if (original_ && ReadRememberedOriginal(*original_, Encoded(romPath),
                                             layout_, image, reason)) {
         const ByteSpan table = TableOf(image, layout_);
         originalTable_.assign(table.begin(), table.end());

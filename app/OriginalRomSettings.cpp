@@ -1,9 +1,10 @@
 #include "app/OriginalRomSettings.h"
 
 #include <QCryptographicHash>
-#include <QFile>
-#include <QFileInfo>
 
+#include <cstdlib>
+
+#include "app/LocalPath.h"
 #include "app/SafeSettings.h"
 
 namespace om {
@@ -15,7 +16,7 @@ namespace {
 QString GroupOf(const QString& keyPath) {
     return QStringLiteral("OriginalRoms/") +
            QString::fromLatin1(
-               QCryptographicHash::hash(QFile::encodeName(keyPath), QCryptographicHash::Sha256)
+               QCryptographicHash::hash(PathBytes(keyPath), QCryptographicHash::Sha256)
                    .toHex()
                    .left(16));
 }
@@ -23,9 +24,12 @@ QString GroupOf(const QString& keyPath) {
 }  // namespace
 
 QString OriginalKeyPath(const QString& romPath) {
-    const QFileInfo info(romPath);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+    // The path's bytes, links resolved: a name that is not UTF-8 keeps them.
+    const QByteArray absolute = PathBytes(AbsolutePath(romPath));
+    char* real = ::realpath(absolute.constData(), nullptr);
+    const QString key = PathFromBytes(real ? QByteArray(real) : absolute);
+    std::free(real);
+    return key;
 }
 
 std::optional<OriginalRom> RememberedOriginal(const QString& romPath) {
@@ -42,7 +46,7 @@ std::optional<OriginalRom> RememberedOriginal(const QString& romPath) {
         return std::nullopt;
     bool sizeOk = false, crcOk = false;
     OriginalRom original;
-    original.path = QFile::encodeName(value("Original").toString()).toStdString();
+    original.path = PathBytes(value("Original").toString()).toStdString();
     original.size = value("Size").toULongLong(&sizeOk);
     original.crc = value("Crc32").toString().toUInt(&crcOk, 16);
     if (original.path.empty() || !sizeOk || !crcOk)
@@ -56,7 +60,8 @@ bool RememberOriginal(const QString& romPath, const OriginalRom& original) {
     return WriteSettings([&](QSettings& settings) {
         settings.beginGroup(GroupOf(key));
         settings.setValue(QStringLiteral("Rom"), key);
-        settings.setValue(QStringLiteral("Original"), QFile::decodeName(original.path.c_str()));
+        settings.setValue(QStringLiteral("Original"),
+                          PathFromBytes(QByteArray::fromStdString(original.path)));
         settings.setValue(QStringLiteral("Size"), QString::number(original.size));
         settings.setValue(QStringLiteral("Crc32"),
                           QStringLiteral("%1").arg(original.crc, 8, 16, QLatin1Char('0')).toUpper());

@@ -73,6 +73,7 @@ private slots:
     void wrongOriginalRefused();
     void companion_data();
     void companion();
+    void namesNotUtf8();
 };
 
 void TestOriginal::patchFromTheOriginalAfterTwoSaves() {
@@ -256,6 +257,26 @@ void TestOriginal::companion() {
     QCOMPARE(r.exitCode, status);
     QCOMPARE(r.out, out);
     QVERIFY2(says.isEmpty() ? r.err.isEmpty() : r.err.contains(says), r.err.constData());
+}
+
+// A ROM and an original whose names are not UTF-8 (Latin-1 bytes): the
+// original is remembered by the ROM's bytes and found again after a restart.
+void TestOriginal::namesNotUtf8() {
+    WindowFixture f;
+    const QString rom = omtest::WriteRomNamed(f.rom.dir(), "caf\xe9.smc");
+    const QString orig = omtest::WriteRomNamed(f.rom.dir(), "caf\xe8 untouched.smc");
+    QVERIFY(!rom.isEmpty() && !orig.isEmpty());
+    QVERIFY(f.window->LoadRom(rom));
+    QVERIFY(SetOriginal(f, orig));
+    f.restart();
+    QVERIFY(f.window->LoadRom(rom));
+    f.desktop.patchFiles = {f.rom.dir() + "/edit.bps"};
+    f.trigger(ID_FILE_EXPORTPATCH);
+    QCOMPARE(f.desktop.shown.size(), std::size_t(1));
+    // The message shows a byte that is not UTF-8 as U+FFFD.
+    QCOMPARE(f.desktop.shown[0].text, "There is nothing to export: the image in the editor is the same as the "
+                                      "original ROM " + f.rom.dir() + QString::fromUtf8("/caf\xef\xbf\xbd untouched.smc") +
+                                      ". No patch was written.");
 }
 
 QTEST_MAIN(TestOriginal)
