@@ -64,7 +64,10 @@ start_editor() {
   pid=$!
   win=""
   for _ in $(seq 900); do
-    win=$(xdotool search --onlyvisible --name "^Orbitmarsh Battle Animation Editor$" 2>/dev/null | head -1)
+    # With a ROM named, its name may already lead the title when the
+    # window is first seen.
+    win=$(xdotool search --all --onlyvisible --pid $pid \
+            --name "^(.* - )?Orbitmarsh Battle Animation Editor\$" 2>/dev/null | head -1)
     [ -n "$win" ] && break
     kill -0 $pid 2>/dev/null || failed "the editor ended before its window appeared"
     sleep 0.1
