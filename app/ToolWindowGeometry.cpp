@@ -1,6 +1,8 @@
 #include "app/ToolWindowGeometry.h"
 #include "app/SafeSettings.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMargins>
@@ -27,6 +29,18 @@ QMargins FrameMargins(const QWidget* window, const QWidget* owner) {
     return owner->windowHandle() ? owner->windowHandle()->frameMargins() : QMargins();
 }
 
+// The owner's frame. Qt may keep the frame extents it read while the window
+// manager was still decorating the owner (openbox's first extents lack the
+// one-pixel border), and both windows get the same decoration: each side is
+// taken as the wider of the two windows' known extents.
+QRect OwnerFrame(const QWidget* window, const QWidget* owner) {
+    const QMargins o = owner->windowHandle() ? owner->windowHandle()->frameMargins() : QMargins();
+    const QMargins w = FrameMargins(window, owner);
+    const QMargins m(std::max(o.left(), w.left()), std::max(o.top(), w.top()),
+                     std::max(o.right(), w.right()), std::max(o.bottom(), w.bottom()));
+    return owner->geometry().marginsAdded(m);
+}
+
 void Place(QWidget* window, const QWidget* owner, const QRect& remembered) {
     const QScreen* screen = owner->screen();
     if (!screen)
@@ -34,7 +48,7 @@ void Place(QWidget* window, const QWidget* owner, const QRect& remembered) {
     const QMargins m = FrameMargins(window, owner);
     const QSize minimum =
         window->minimumSizeHint().expandedTo(window->minimumSize()).grownBy(m);
-    const QRect frame = PlaceToolWindow(owner->frameGeometry(), window->size().grownBy(m),
+    const QRect frame = PlaceToolWindow(OwnerFrame(window, owner), window->size().grownBy(m),
                                         screen->availableGeometry(), remembered, minimum);
     // A window's position is its frame's; its size is inside the frame.
     window->resize(frame.size().shrunkBy(m));
@@ -48,7 +62,7 @@ void KeepBesideOwner(QWidget* window, const QWidget* owner) {
     if (!screen || !window->isVisible())
         return;
     const QRect frame = window->frameGeometry();
-    if (screen->availableGeometry().contains(frame) && !frame.intersects(owner->frameGeometry()))
+    if (screen->availableGeometry().contains(frame) && !frame.intersects(OwnerFrame(window, owner)))
         return;
     Place(window, owner, frame);
 }
