@@ -115,7 +115,10 @@ echo "the copy $copy is the ROM with 77 at $(printf 0x%X $offset); the ROM is un
 windows_before=$(xdotool search --onlyvisible --pid $pid 2>/dev/null | wc -l)
 xdotool windowactivate --sync "$emu_win" >/dev/null 2>&1 || xdotool windowfocus --sync "$emu_win"
 sleep 0.3
-xdotool key --window "$emu_win" alt+F4
+# Typed as a user types it, for openbox to close the active window: sent to
+# mednafen's window itself, xdotool could lose that window half way through
+# (BadWindow) and leave the editor unable to take Ctrl+Q afterwards.
+xdotool key alt+F4
 for _ in $(seq 100); do kill -0 $emu 2>/dev/null || break; sleep 0.1; done
 kill -0 $emu 2>/dev/null && failed "closing mednafen's window did not end it"
 emu=""
