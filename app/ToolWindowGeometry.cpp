@@ -1,8 +1,6 @@
 #include "app/ToolWindowGeometry.h"
 #include "app/SafeSettings.h"
 
-#include <algorithm>
-
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMargins>
@@ -29,16 +27,11 @@ QMargins FrameMargins(const QWidget* window, const QWidget* owner) {
     return owner->windowHandle() ? owner->windowHandle()->frameMargins() : QMargins();
 }
 
-// The owner's frame. Qt may keep the frame extents it read while the window
-// manager was still decorating the owner (openbox's first extents lack the
-// one-pixel border), and both windows get the same decoration: each side is
-// taken as the wider of the two windows' known extents.
+// The owner's frame, as wide as the tool window's where Qt's extents for the
+// owner are narrower.
 QRect OwnerFrame(const QWidget* window, const QWidget* owner) {
     const QMargins o = owner->windowHandle() ? owner->windowHandle()->frameMargins() : QMargins();
-    const QMargins w = FrameMargins(window, owner);
-    const QMargins m(std::max(o.left(), w.left()), std::max(o.top(), w.top()),
-                     std::max(o.right(), w.right()), std::max(o.bottom(), w.bottom()));
-    return owner->geometry().marginsAdded(m);
+    return FrameAround(owner->geometry(), o, FrameMargins(window, owner));
 }
 
 void Place(QWidget* window, const QWidget* owner, const QRect& remembered) {

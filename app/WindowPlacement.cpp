@@ -91,4 +91,10 @@ QRect PlaceToolWindow(const QRect& mainFrame, QSize size, const QRect& available
     return QRect(QPoint(available.right() - size.width() + 1, available.top()), size);
 }
 
+QRect FrameAround(const QRect& inside, const QMargins& own, const QMargins& alike) {
+    return inside.marginsAdded(QMargins(std::max(own.left(), alike.left()), std::max(own.top(), alike.top()),
+                                        std::max(own.right(), alike.right()),
+                                        std::max(own.bottom(), alike.bottom())));
+}
+
 }  // namespace om

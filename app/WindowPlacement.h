@@ -4,6 +4,7 @@
 // screen's coordinates.
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 
@@ -25,5 +26,12 @@ namespace om {
 //   at most the screen's, in the screen's top right corner.
 QRect PlaceToolWindow(const QRect& mainFrame, QSize size, const QRect& available,
                       const QRect& remembered = QRect(), QSize minimum = QSize(0, 0));
+
+// A window's frame from its inside and the frame extents known for it and
+// for a window the window manager decorates alike. Qt may keep the extents
+// it read while the window manager was still decorating the window
+// (openbox's first extents lack the one-pixel border), so each side is the
+// wider of the two.
+QRect FrameAround(const QRect& inside, const QMargins& own, const QMargins& alike);
 
 }  // namespace om

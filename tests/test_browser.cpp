@@ -98,6 +98,7 @@ private slots:
     void initTestCase();
     void placement_data();
     void placement();
+    void frameAround();
     void filter_data();
     void filter();
     void useSetsTheLayerAsAPick_data();
@@ -171,6 +172,14 @@ void TestBrowser::placement() {
                              remembered.isValid() ? remembered.translated(by) : remembered,
                              minimum.isValid() ? minimum : QSize(0, 0)),
              placed.translated(by));
+}
+
+// The main window's frame when Qt's extents for it lack openbox's one-pixel
+// border, which the tool window's have: the wider of the two on each side.
+void TestBrowser::frameAround() {
+    const QRect inside(100, 120, 400, 300);
+    QCOMPARE(FrameAround(inside, QMargins(0, 20, 0, 4), QMargins(1, 20, 1, 5)), QRect(99, 100, 402, 325));
+    QCOMPARE(FrameAround(inside, QMargins(2, 21, 1, 5), QMargins(1, 20, 0, 4)), QRect(98, 99, 403, 326));
 }
 
 void TestBrowser::filter_data() {
