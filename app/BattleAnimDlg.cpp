@@ -172,7 +172,9 @@ CBattleAnimDlg::CBattleAnimDlg(BattleAnimData& data, Desktop& desktop, QWidget* 
     RemoveStaleTemporaries(RecoveryFolder(), std::chrono::seconds(0));
     hotExit_ = std::make_unique<HotExit>(desktop_, this, [this] { return EditedTable(); });
     connect(history_.get(), &EditHistory::valuesChanged, hotExit_.get(), &HotExit::Changed);
-    // Before Find's rows follow the same step (connected later): they read the marks.
+    // Every change of a group's values is a step done, undone or redone
+    // (typing merged into its step too), and may change groups not shown:
+    // the marks follow it, then Find's rows, which show them.
     connect(undoStack_, &QUndoStack::indexChanged, this, &CBattleAnimDlg::MarkChangedGroups);
 
     // The command table: every command and notification with its handler.

@@ -1,7 +1,6 @@
 // The main window's side of the Find Group window: the Edit menu command,
 // the right-click lookups of the two layers, and a group chosen there.
 #include <QComboBox>
-#include <QUndoStack>
 #include <array>
 
 #include "app/BattleAnimDlg.h"
@@ -26,9 +25,8 @@ FindGroupDlg& CBattleAnimDlg::findGroupWindow() {
         connect(findGroup_, &FindGroupDlg::pasteEntryRequested, this,
                 &CBattleAnimDlg::OnFindPasteEntry);
         connect(this, &CBattleAnimDlg::romChanged, findGroup_, &FindGroupDlg::refreshAll);
-        // Every change of a group's values is a step done, undone or redone
-        // (typing merged into its step too), and may change groups not shown.
-        connect(undoStack_, &QUndoStack::indexChanged, findGroup_, &FindGroupDlg::refreshChanged);
+        // The rows follow every step done, undone or redone through
+        // MarkChangedGroups, after the marks they show.
     }
     return *findGroup_;
 }

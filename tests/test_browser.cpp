@@ -126,8 +126,8 @@ void TestBrowser::placement_data() {
     QTest::addColumn<QRect>("placed");
     const QSize s(300, 200);
     const QRect none;
-    QTest::newRow("right of the main window, tops lined up")
-        << QRect(100, 100, 400, 300) << s << none << QSize() << QRect(500, 100, 300, 200);
+    QTest::newRow("right of the main window while both sides have room, tops lined up")
+        << QRect(350, 100, 300, 300) << s << none << QSize() << QRect(650, 100, 300, 200);
     QTest::newRow("right, moved up to stay on the screen")
         << QRect(100, 500, 400, 300) << QSize(300, 400) << none << QSize() << QRect(500, 400, 300, 400);
     QTest::newRow("left when the right has no room")

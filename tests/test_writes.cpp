@@ -300,6 +300,22 @@ void TestWrites::cliWritesTheTableInOnePiece() {
         const Bytes now = omtest::ReadFileBytes(rom.toStdString());
         QVERIFY2(now == old || now == imported, qPrintable(QString::number(n)));
     }
+    // A history record whose sync fails is taken back: the set still
+    // succeeds, and the history is left as it was, every record whole.
+    const QByteArray oldState = qgetenv("XDG_STATE_HOME");
+    const auto restore = qScopeGuard([&] { qputenv("XDG_STATE_HOME", oldState); });
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.path()));
+    QVERIFY(Overwrite(rom, omtest::TestImage(true)));
+    QCOMPARE(omtest::RunCli({"set", rom, "7", "1", "2", "3", "4"}).exitCode, 0);
+    const QStringList hist = QDir(dir.filePath("OMBattleAnim/history")).entryList({"*.hist"});
+    QCOMPARE(hist.size(), 1);
+    const std::string kept = dir.filePath("OMBattleAnim/history/" + hist[0]).toStdString();
+    const Bytes before = omtest::ReadFileBytes(kept);
+    QCOMPARE(Traced({"-P", QString::fromStdString(kept), "-e", "trace=fdatasync", "-e", "inject=fdatasync:error=EIO"},
+                    {"set", rom, "8", "5", "6", "7", "8"}, log),
+             0);
+    QCOMPARE(omtest::ReadFileBytes(rom.toStdString())[std::size_t(kTable + 8 * 4)], std::uint8_t(5));
+    QCOMPARE(omtest::ReadFileBytes(kept), before);
 }
 
 // An output the editor holds is refused and left as it is, whatever
